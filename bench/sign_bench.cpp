@@ -1,0 +1,107 @@
+// Throughput of signing, as ratios measured in one run: the machine is shared and
+// noisy, so absolute times are only context.
+//
+// The file is FIRMA_BENCH_FILE, or a 256 MiB file of random bytes made once in
+// TMPDIR and reused (warm in the page cache after the first pass).
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <random>
+#include <stdexcept>
+#include <vector>
+
+#include "sign/fold.h"
+#include "sign/module1.h"
+#include "straight_port.h"
+
+namespace {
+
+constexpr std::uint64_t kFileSize = 256ull << 20;
+
+std::string bench_file() {
+    if (const char* given = std::getenv("FIRMA_BENCH_FILE")) return given;
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string path = std::string(tmp != nullptr ? tmp : "/tmp") + "/firma-bench-256MiB";
+    std::error_code error;
+    if (std::filesystem::file_size(path, error) == kFileSize) return path;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::mt19937_64 generator(256);
+    std::vector<std::uint64_t> block(1 << 17);
+    for (std::uint64_t done = 0; done < kFileSize; done += block.size() * 8) {
+        for (auto& word : block) word = generator();
+        out.write(reinterpret_cast<const char*>(block.data()),
+                  static_cast<std::streamsize>(block.size() * 8));
+    }
+    if (!out) throw std::runtime_error("cannot write " + path);
+    return path;
+}
+
+std::uint64_t size_of(const std::string& path) {
+    return std::filesystem::file_size(path);
+}
+
+void StraightPort(benchmark::State& state) {
+    const std::string path = bench_file();
+    for (auto _ : state) benchmark::DoNotOptimize(firma::bench::straight_port_sign(path));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size_of(path)));
+}
+
+void ComputeSign(benchmark::State& state) {
+    const std::string path = bench_file();
+    for (auto _ : state) benchmark::DoNotOptimize(Module1::ComputeSign(path));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size_of(path)));
+}
+
+// Each kernel alone, on 16 MiB already in memory.
+void Kernel(benchmark::State& state, const firma::FoldKernel* kernel) {
+    std::vector<unsigned char> bytes(16 << 20);
+    std::mt19937_64 generator(16);
+    for (auto& byte : bytes) byte = static_cast<unsigned char>(generator());
+    for (auto _ : state) benchmark::DoNotOptimize(kernel->fold(0, bytes.data(), bytes.size()));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+}
+
+// Prints as usual and keeps each benchmark's rate for the ratios at the end.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const auto& run : runs) {
+            const auto counter = run.counters.find("bytes_per_second");
+            if (counter != run.counters.end()) rates_[run.run_name.function_name] = counter->second;
+        }
+    }
+
+    void print_ratios() const {
+        const auto base = rates_.find("StraightPort");
+        if (base == rates_.end()) return;
+        std::cout << "\nThroughput relative to the straightforward port (same run):\n";
+        for (const auto& [name, rate] : rates_)
+            std::cout << "  " << name << ": " << rate / 1e6 << " MB/s, "
+                      << rate / base->second << "x\n";
+    }
+
+private:
+    std::map<std::string, double> rates_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::RegisterBenchmark("StraightPort", StraightPort)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+    benchmark::RegisterBenchmark("ComputeSign", ComputeSign)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+    for (const auto& kernel : firma::available_kernels())
+        benchmark::RegisterBenchmark((std::string("Kernel/") + kernel.name).c_str(), Kernel, &kernel)
+            ->Unit(benchmark::kMillisecond);
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.print_ratios();
+    benchmark::Shutdown();
+}

@@ -1,0 +1,37 @@
+// The streaming form of the signature: feed the bytes in any number of pieces;
+// the result depends only on the bytes, never on how they were split.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "sign/fold.h"
+
+namespace firma {
+
+class Accumulator {
+public:
+    Accumulator() noexcept;
+    // Uses the given kernel instead of the fastest one (tests compare them).
+    explicit Accumulator(const FoldKernel& kernel) noexcept;
+
+    void update(std::span<const unsigned char> bytes) noexcept;
+    void update(std::string_view bytes) noexcept;
+
+    std::uint32_t value() const noexcept { return value_; }
+    // While the value is 0, zero bytes leave it at 0: readers may skip them.
+    bool is_zero() const noexcept { return value_ == 0; }
+    std::string signature() const;
+
+private:
+    FoldFunction fold_;
+    std::uint32_t value_ = 0;
+};
+
+// The signature of bytes held in memory.
+std::string sign_bytes(std::span<const unsigned char> bytes);
+
+}  // namespace firma

@@ -1,0 +1,27 @@
+// Signing files: streamed through one fixed buffer, so any size signs in bounded
+// memory. Files are only ever opened for reading; nothing is created or changed.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace firma {
+
+struct ReadOptions {
+    // Called after each piece with the number of bytes consumed so far.
+    std::function<void(std::uint64_t consumed)> on_progress;
+};
+
+// Signs what `fd` yields from its current offset to its end. When `whole_file` is
+// set, a regular file must keep its size and modification time and yield exactly
+// its size, or the read fails with SignError::changed_while_reading. FIFOs, devices
+// and standard input are read to their end. Throws std::system_error naming `name`.
+std::uint32_t sign_descriptor(int fd, const std::string& name, bool whole_file,
+                              const ReadOptions& options = {});
+
+// Opens `path` read-only, signs the whole file and closes it on every path.
+// Throws std::system_error naming the path and the system's reason.
+std::uint32_t sign_file(const std::string& path, const ReadOptions& options = {});
+
+}  // namespace firma

@@ -1,0 +1,26 @@
+// Kernels that fold bytes into the accumulator. Every kernel gives the same
+// result as the plain recurrence on every input; they differ only in speed.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace firma {
+
+// Returns the accumulator after folding `size` bytes into `accumulator`.
+using FoldFunction = std::uint32_t (*)(std::uint32_t accumulator, const unsigned char* bytes,
+                                       std::size_t size);
+
+struct FoldKernel {
+    const char* name;
+    FoldFunction fold;
+};
+
+// The kernels this processor can run, the portable one first.
+std::span<const FoldKernel> available_kernels();
+
+// The fastest kernel this processor can run.
+const FoldKernel& best_kernel();
+
+}  // namespace firma

@@ -1,0 +1,63 @@
+// Internal to the fold kernels: the recurrence with a short dependency chain.
+//
+// Per byte b the recurrence is
+//     p = fl(a*K);  t = fl(p + b);  r = round_half_even(t);  a = r mod M.
+// Written that way its chain is multiply, add, round, convert, integer remainder,
+// convert. Here it is multiply, add, subtract:
+//   - x = fl(p + (C + b)) with C = 1.5*2^52. The doubles in [2^52, 2^53) are exactly
+//     the integers, so this one addition rounds p + b to an integer, ties to even,
+//     and leaves x = C + r. Rounding the exact p + b once equals rounding fl(p + b):
+//     the two can only differ where p + b leaves p's binade, and the tests check
+//     every state and byte for which that happens.
+//   - r < 4M, so r mod M = r - kM with k in 0..3, and a' = x - (C + kM). For a fixed
+//     byte r never decreases as a grows, so "r >= kM" is "a >= A_k[b]" for integer
+//     thresholds computed once from the plain recurrence. k comes from a alone, while
+//     the multiply runs, and the subtraction is the only step left after the add.
+#pragma once
+
+#include <cfloat>
+#include <cstddef>
+#include <cstdint>
+
+#include "sign/signature.h"
+
+static_assert(FLT_EVAL_METHOD == 0, "signatures need binary64 arithmetic, never x87 extended precision");
+
+namespace firma::detail {
+
+using f64x2 = double __attribute__((vector_size(16)));
+
+inline constexpr double kRound = 6755399441055744.0;  // 1.5 * 2^52
+inline constexpr double kM = kModulus;
+
+// What one byte value contributes; aligned so an entry never straddles a cache line.
+struct alignas(32) ByteStep {
+    double biased;         // C + b, exact
+    double threshold[3];   // A_k[b] for k = 1, 2, 3: the least a with r >= kM
+};
+
+// The 256 entries, computed on first use.
+const ByteStep* byte_steps();
+
+// Both lanes carry the same chain: the vector form only makes the selects
+// branch-free on every processor.
+[[gnu::always_inline]] inline std::uint32_t fold_chain(std::uint32_t accumulator,
+                                                       const unsigned char* bytes,
+                                                       std::size_t size,
+                                                       const ByteStep* steps) {
+    const f64x2 bias0 = kRound + f64x2{};
+    const f64x2 bias1 = (kRound + kM) + f64x2{};
+    const f64x2 bias2 = (kRound + 2 * kM) + f64x2{};
+    const f64x2 bias3 = (kRound + 3 * kM) + f64x2{};
+    f64x2 a = static_cast<double>(accumulator) + f64x2{};
+    for (std::size_t i = 0; i < size; ++i) {
+        const ByteStep& step = steps[bytes[i]];
+        const f64x2 x = a * kMultiplier + step.biased;
+        const f64x2 low = (a >= step.threshold[0]) ? bias1 : bias0;
+        const f64x2 high = (a >= step.threshold[2]) ? bias3 : bias2;
+        a = x - ((a >= step.threshold[1]) ? high : low);
+    }
+    return static_cast<std::uint32_t>(a[0]);
+}
+
+}  // namespace firma::detail

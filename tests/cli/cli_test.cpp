@@ -1,0 +1,101 @@
+// The command line as a user meets it: what it prints, where, and its exit status.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "run_program.h"
+#include "temp_dir.h"
+
+namespace firma {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::RunStreams;
+using testing::TempDir;
+
+testing::RunResult firma(std::vector<std::string> args, const RunStreams& streams = {}) {
+    args.insert(args.begin(), FIRMA_EXE);
+    return testing::run_program(args, streams);
+}
+
+class Cli : public ::testing::Test {
+protected:
+    TempDir dir;
+};
+
+TEST_F(Cli, PrintsOneLinePerOperandInOrder) {
+    const std::string abc = dir.write("abc", "abc");
+    const std::string empty = dir.write("empty", "");
+    const auto result = firma({abc, empty, abc});
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_EQ(result.out, "0000555  " + abc + "\n0000000  " + empty + "\n0000555  " + abc + "\n");
+    EXPECT_EQ(result.err, "");
+}
+
+TEST_F(Cli, ReadsStandardInputWithoutOperandsOrForDash) {
+    const std::string abc = dir.write("abc", "abc");
+    EXPECT_EQ(firma({}, {.in = abc}).out, "0000555  -\n");
+    EXPECT_EQ(firma({"-"}, {.in = abc}).out, "0000555  -\n");
+    EXPECT_EQ(firma({"--", "-"}, {.in = abc}).out, "0000555  -\n");
+}
+
+TEST_F(Cli, FailingFileIsReportedAndTheOthersStillRun) {
+    const std::string abc = dir.write("abc", "abc");
+    const std::string missing = dir / "missing";
+    const auto result = firma({missing, abc, dir.path().string(), ""});
+    EXPECT_EQ(result.exit_status, 1);
+    EXPECT_EQ(result.out, "0000555  " + abc + "\n");
+    EXPECT_EQ(result.err, "firma: " + missing + ": No such file or directory\n" +
+                              "firma: " + dir.path().string() + ": Is a directory\n" +
+                              "firma: : No such file or directory\n");
+    EXPECT_FALSE(fs::exists(missing));
+}
+
+TEST_F(Cli, NamesStartingWithADashNeedDoubleDash) {
+    dir.write("-n", "abc");
+    const auto result = firma({"--", "-n"}, {.cwd = dir.path().string()});
+    EXPECT_EQ(result.out, "0000555  -n\n");
+}
+
+TEST_F(Cli, HelpVersionAndUsageErrors) {
+    const auto help = firma({"--help"});
+    EXPECT_EQ(help.exit_status, 0);
+    EXPECT_NE(help.out.find("Usage: firma [OPTION]... [FILE]..."), std::string::npos);
+    EXPECT_EQ(firma({"--version"}).out, "firma 1.00\n");
+    EXPECT_EQ(firma({"--vers"}).out, "firma 1.00\n");
+
+    const auto unknown = firma({"--frobnicate"});
+    EXPECT_EQ(unknown.exit_status, 1);
+    EXPECT_EQ(unknown.out, "");
+    EXPECT_EQ(unknown.err, "firma: unrecognized option '--frobnicate'\n"
+                           "Try 'firma --help' for more information.\n");
+}
+
+TEST_F(Cli, OutputThatCannotBeWrittenIsAFailure) {
+    const std::string abc = dir.write("abc", "abc");
+    const auto result = firma({abc}, {.out = "/dev/full"});
+    EXPECT_EQ(result.exit_status, 1);
+    EXPECT_EQ(result.err, "firma: write error: No space left on device\n");
+}
+
+TEST_F(Cli, MemoryStaysBoundedWhateverTheFileSize) {
+    const std::string path = dir / "big";
+    {
+        std::ofstream out(path, std::ios::binary);
+        std::mt19937_64 generator(1);
+        std::vector<std::uint64_t> block(1 << 16);
+        for (int i = 0; i < 128; ++i) {  // 64 MiB
+            for (auto& word : block) word = generator();
+            out.write(reinterpret_cast<const char*>(block.data()),
+                      static_cast<std::streamsize>(block.size() * sizeof(std::uint64_t)));
+        }
+    }
+    const auto result = firma({path});
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_LE(result.peak_rss_kib, 16 * 1024);
+}
+
+}  // namespace
+}  // namespace firma

@@ -1,0 +1,187 @@
+// Every kernel against the plain reference: lengths, splits, runs, ties and
+// arbitrary starting states.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <optional>
+#include <vector>
+
+#include "sign/accumulator.h"
+#include "sign/fold.h"
+#include "sign/signature.h"
+#include "reference.h"
+
+namespace firma {
+namespace {
+
+using testing::random_bytes;
+using testing::reference_fold;
+using testing::reference_rounded_sum;
+using Bytes = std::vector<unsigned char>;
+
+std::uint32_t fold(const FoldKernel& kernel, std::uint32_t a, const Bytes& bytes) {
+    return kernel.fold(a, bytes.data(), bytes.size());
+}
+
+TEST(Kernels, PortableComesFirstAndTheBestIsAvailable) {
+    ASSERT_FALSE(available_kernels().empty());
+    EXPECT_STREQ(available_kernels().front().name, "portable");
+    EXPECT_EQ(&best_kernel(), &available_kernels().back());
+}
+
+TEST(Kernels, MatchReferenceOnEveryLengthUpTo300) {
+    for (std::size_t length = 0; length <= 300; ++length) {
+        const Bytes bytes = random_bytes(length, length);
+        const std::uint32_t expected = reference_fold(bytes);
+        for (const auto& kernel : available_kernels())
+            ASSERT_EQ(fold(kernel, 0, bytes), expected) << kernel.name << ", length " << length;
+    }
+}
+
+TEST(Kernels, MatchReferenceFromArbitraryStates) {
+    std::mt19937_64 generator(7);
+    for (int round = 0; round < 2000; ++round) {
+        const auto start = static_cast<std::uint32_t>(generator() % kModulus);
+        const Bytes bytes = random_bytes(1 + generator() % 40, generator());
+        const std::uint32_t expected = reference_fold(start, bytes);
+        for (const auto& kernel : available_kernels())
+            ASSERT_EQ(fold(kernel, start, bytes), expected) << kernel.name << " from " << start;
+    }
+}
+
+TEST(Kernels, MatchReferenceOnLongRunsOfZerosAndOnes) {
+    for (const int fill : {0x00, 0xFF}) {
+        for (const std::uint32_t start : {0u, 1u, 12345u, kModulus - 1}) {
+            const Bytes run(1 << 20, static_cast<unsigned char>(fill));
+            const std::uint32_t expected = reference_fold(start, run);
+            for (const auto& kernel : available_kernels())
+                EXPECT_EQ(fold(kernel, start, run), expected)
+                    << kernel.name << ", fill " << fill << ", start " << start;
+        }
+    }
+}
+
+TEST(Kernels, MatchReferenceOnLargeRandomInput) {
+    const Bytes bytes = random_bytes(16 << 20, 2024);
+    const std::uint32_t expected = reference_fold(bytes);
+    for (const auto& kernel : available_kernels()) EXPECT_EQ(fold(kernel, 0, bytes), expected) << kernel.name;
+}
+
+// The remainder subtracts kM exactly from the states where r reaches kM. Those
+// states are found here by bisection over the reference, independently of the
+// kernels' own tables, and each kernel is run on both sides of each one.
+TEST(Kernels, MatchReferenceOnBothSidesOfEveryRemainderBoundary) {
+    for (unsigned b = 0; b < 256; ++b) {
+        for (std::uint64_t k = 1; k <= 3; ++k) {
+            std::uint32_t low = 0, high = kModulus;  // r(low) < kM <= r(high), high may be "none"
+            while (high - low > 1) {
+                const std::uint32_t middle = low + (high - low) / 2;
+                (reference_rounded_sum(middle, b) >= k * kModulus ? high : low) = middle;
+            }
+            for (const std::uint32_t start : {low, high}) {
+                if (start >= kModulus) continue;
+                const Bytes bytes = {static_cast<unsigned char>(b), 0x5A};
+                for (const auto& kernel : available_kernels())
+                    ASSERT_EQ(fold(kernel, start, bytes), reference_fold(start, bytes))
+                        << kernel.name << " from " << start << " byte " << b << " k " << k;
+            }
+        }
+    }
+}
+
+// The streamed result never depends on where the input is cut.
+TEST(Accumulator, EverySplitOfShortInputsGivesTheSameSignature) {
+    for (std::size_t length = 0; length <= 24; ++length) {
+        const Bytes bytes = random_bytes(length, 100 + length);
+        const std::uint32_t expected = reference_fold(bytes);
+        for (const auto& kernel : available_kernels()) {
+            for (std::size_t first = 0; first <= length; ++first) {
+                for (std::size_t second = first; second <= length; ++second) {
+                    Accumulator accumulator(kernel);
+                    accumulator.update({bytes.data(), first});
+                    accumulator.update({bytes.data() + first, second - first});
+                    accumulator.update({bytes.data() + second, length - second});
+                    ASSERT_EQ(accumulator.value(), expected)
+                        << kernel.name << " split at " << first << ", " << second;
+                }
+            }
+        }
+    }
+}
+
+// Leading zeros are skipped while the value is 0; zeros after a value are not.
+TEST(Accumulator, ZerosCountOnlyOnceTheValueIsNotZero) {
+    Bytes bytes(1000, 0);
+    bytes.push_back('a');
+    bytes.resize(2000, 0);
+    bytes.push_back('b');
+    for (std::size_t piece : {1u, 7u, 8u, 9u, 4096u}) {
+        Accumulator accumulator;
+        for (std::size_t at = 0; at < bytes.size(); at += piece)
+            accumulator.update({bytes.data() + at, std::min(piece, bytes.size() - at)});
+        EXPECT_EQ(accumulator.value(), reference_fold(bytes)) << "pieces of " << piece;
+    }
+}
+
+// a*K is a tie (fraction exactly .5 after rounding the product) exactly for the
+// states 250000 * odd: 3.141526 * 250000 = 785381.5.
+std::vector<std::uint32_t> tie_states() {
+    std::vector<std::uint32_t> states;
+    for (std::uint64_t a = 250000; a < kModulus; a += 500000) {
+        const double p = static_cast<double>(a) * kMultiplier;
+        if (p - std::floor(p) == 0.5) states.push_back(static_cast<std::uint32_t>(a));
+    }
+    return states;
+}
+
+TEST(Ties, EveryByteFromEveryTieStateMatchesReference) {
+    const auto states = tie_states();
+    ASSERT_GT(states.size(), 400u);
+    for (const auto& kernel : available_kernels()) {
+        for (const std::uint32_t state : states) {
+            for (unsigned b = 0; b < 256; ++b) {
+                const Bytes bytes = {static_cast<unsigned char>(b), 0x00, 0xFF};
+                ASSERT_EQ(fold(kernel, state, bytes), reference_fold(state, bytes))
+                    << kernel.name << " from " << state << " byte " << b;
+            }
+        }
+    }
+}
+
+// Bytes that take the accumulator from 0 to `target`, found backwards: from 0 one
+// byte b gives b, and a predecessor of t is an a with fold(a, b) == t.
+std::optional<Bytes> path_to(std::uint32_t target, int depth = 0) {
+    if (target < 256) return Bytes{static_cast<unsigned char>(target)};
+    if (depth > 40) return std::nullopt;
+    for (unsigned k = 0; k < 4; ++k) {
+        for (unsigned b = 0; b < 256; ++b) {
+            const double estimate = (target + static_cast<double>(k) * kModulus - b) / kMultiplier;
+            const auto a = static_cast<std::uint32_t>(std::llround(estimate));
+            if (a == 0 || a >= kModulus || reference_rounded_sum(a, b) % kModulus != target) continue;
+            if (auto path = path_to(a, depth + 1)) {
+                path->push_back(static_cast<unsigned char>(b));
+                return path;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+// Whole inputs, from an empty accumulator, that land on ties of both parities.
+TEST(Ties, InputsThatLandOnTiesSignLikeTheReference) {
+    const auto states = tie_states();
+    for (std::size_t i = 0; i < states.size(); i += 37) {
+        auto path = path_to(states[i]);
+        ASSERT_TRUE(path.has_value()) << "no path to " << states[i];
+        ASSERT_EQ(reference_fold(*path), states[i]);
+        for (const int last : {0x00, 0x01, 0x7F, 0xFF}) {
+            Bytes bytes = *path;
+            bytes.push_back(static_cast<unsigned char>(last));
+            EXPECT_EQ(sign_bytes(bytes), format_signature(reference_fold(bytes)))
+                << "through " << states[i] << " then " << last;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace firma
