@@ -55,8 +55,9 @@ protected:
 TEST_F(FileSigner, SignsFilesLikeTheReference) {
     EXPECT_EQ(Module1::ComputeSign(dir.write("abc", "abc")), "0000555");
     EXPECT_EQ(Module1::ComputeSign(dir.write("empty", "")), "0000000");
-    // Around the reader's 256 KiB piece and its multiples.
-    for (const std::size_t size : {262143u, 262144u, 262145u, 3u * 262144u + 7u}) {
+    // Tiny files, sizes around the reader's 256 KiB piece and its multiples, and a large one.
+    for (const std::size_t size : {1u, 2u, 4095u, 262143u, 262144u, 262145u, 3u * 262144u + 7u,
+                                   64u << 20}) {
         const auto bytes = random_bytes(size, size);
         EXPECT_EQ(Module1::ComputeSign(dir.write("data", as_text(bytes))),
                   format_signature(reference_fold(bytes)))
