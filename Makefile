@@ -1,6 +1,7 @@
 # Entry points: `make run` and `make test` install what is missing, build, then
-# run the tool or every test. `make bench` measures speed.
+# open the window or run every test. `make bench` measures speed.
 FIRMA := build/cli/firma
+FIRMA_GUI := build/window/firma-gui
 
 .PHONY: deps build run test bench clean
 
@@ -12,11 +13,11 @@ build: deps
 	cmake --build --preset default
 
 run: build
-	@if [ -z "$(FILES)" ]; then \
-	    echo "Sign files with: make run FILES='file1 file2'"; \
-	    $(FIRMA) --help; \
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+	    $(FIRMA_GUI); \
 	else \
-	    $(FIRMA) $(FILES); \
+	    echo "No display to open the window on; the command line is $(FIRMA):"; \
+	    $(FIRMA) --help; \
 	fi
 
 test: build

@@ -88,8 +88,8 @@ bool same_version(const struct stat& a, const struct stat& b) noexcept {
            a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
 }
 
-[[noreturn]] void fail_changed(const std::string& name) {
-    throw std::system_error(make_error_code(SignError::changed_while_reading), name);
+[[noreturn]] void fail(SignError error, const std::string& name) {
+    throw std::system_error(make_error_code(error), name);
 }
 
 // Files in /proc report size 0 and still have contents; those are read as streams.
@@ -103,7 +103,7 @@ void check_unchanged(int fd, const struct stat& before, std::uint64_t consumed,
     if (::fstat(fd, &after) != 0) fail(errno, name);
     const auto size = static_cast<std::uint64_t>(before.st_size);
     const bool complete = consumed == size || size == 0;
-    if (!same_version(before, after) || !complete) fail_changed(name);
+    if (!same_version(before, after) || !complete) fail(SignError::changed_while_reading, name);
 }
 
 }  // namespace
@@ -114,6 +114,7 @@ std::uint32_t sign_descriptor(int fd, const std::string& name, bool whole_file,
     if (::fstat(fd, &before) != 0) fail(errno, name);
     if (S_ISDIR(before.st_mode)) fail(EISDIR, name);
     const bool regular = S_ISREG(before.st_mode);
+    if (options.regular_files_only && !regular) fail(SignError::not_regular_file, name);
     const bool fifo = S_ISFIFO(before.st_mode);
     const bool checked = whole_file && regular;
 
@@ -124,6 +125,7 @@ std::uint32_t sign_descriptor(int fd, const std::string& name, bool whole_file,
     const bool can_skip_holes = regular && offset >= 0;
 
     for (;;) {
+        if (options.stop.stop_requested()) fail(SignError::cancelled, name);
         if (can_skip_holes && accumulator.is_zero()) consumed += skip_hole(fd, offset);
         if (fifo) wait_readable(fd, name);
         const ssize_t count = ::read(fd, buffer.get(), kReadSize);
@@ -140,7 +142,7 @@ std::uint32_t sign_descriptor(int fd, const std::string& name, bool whole_file,
         consumed += static_cast<std::uint64_t>(count);
         offset += count;
         // A file that keeps growing (a log being written) would never end.
-        if (checked && past_size(before, consumed)) fail_changed(name);
+        if (checked && past_size(before, consumed)) fail(SignError::changed_while_reading, name);
         if (options.on_progress) options.on_progress(consumed);
     }
     if (checked) check_unchanged(fd, before, consumed, name);
@@ -148,6 +150,12 @@ std::uint32_t sign_descriptor(int fd, const std::string& name, bool whole_file,
 }
 
 std::uint32_t sign_file(const std::string& path, const ReadOptions& options) {
+    if (options.regular_files_only) {
+        struct stat status {};
+        if (::stat(path.c_str(), &status) != 0) fail(errno, path);
+        if (S_ISDIR(status.st_mode)) fail(EISDIR, path);
+        if (!S_ISREG(status.st_mode)) fail(SignError::not_regular_file, path);
+    }
     const Descriptor file(open_for_reading(path));
     return sign_descriptor(file.get(), path, true, options);
 }

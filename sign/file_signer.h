@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <stop_token>
 #include <string>
 
 namespace firma {
@@ -11,6 +12,11 @@ namespace firma {
 struct ReadOptions {
     // Called after each piece with the number of bytes consumed so far.
     std::function<void(std::uint64_t consumed)> on_progress;
+    // Checked before each piece: a stop request ends the read with SignError::cancelled.
+    std::stop_token stop;
+    // Refuse FIFOs, devices and sockets (SignError::not_regular_file) without
+    // opening them: reading those may never end, and opening some has side effects.
+    bool regular_files_only = false;
 };
 
 // Signs what `fd` yields from its current offset to its end. When `whole_file` is

@@ -9,4 +9,8 @@ std::string ComputeSign(std::string path) {
     return firma::format_signature(firma::sign_file(path));
 }
 
+std::string ComputeSign(std::string path, const firma::ReadOptions& options) {
+    return firma::format_signature(firma::sign_file(path, options));
+}
+
 }  // namespace Module1

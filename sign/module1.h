@@ -3,11 +3,16 @@
 
 #include <string>
 
+#include "sign/file_signer.h"
+
 namespace Module1 {
 
 // The signature of the file at `path`, seven uppercase hexadecimal digits.
 // Throws std::system_error naming the path and the reason when it cannot be read;
 // never creates or changes the file.
 std::string ComputeSign(std::string path);
+
+// The same, with progress, cancellation or a regular-files-only rule.
+std::string ComputeSign(std::string path, const firma::ReadOptions& options);
 
 }  // namespace Module1

@@ -11,6 +11,8 @@ public:
     std::string message(int value) const override {
         switch (static_cast<SignError>(value)) {
             case SignError::changed_while_reading: return "file changed as we read it";
+            case SignError::not_regular_file: return "not a regular file";
+            case SignError::cancelled: return "cancelled";
         }
         return "unknown error";
     }

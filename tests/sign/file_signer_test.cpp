@@ -183,6 +183,28 @@ TEST_F(FileSigner, FifoIsReadToItsEndOnceAWriterComes) {
     EXPECT_EQ(signing.get(), "0000555");
 }
 
+TEST_F(FileSigner, RegularFilesOnlyRefusesFifosAndDevicesAtOnce) {
+    const std::string fifo = dir / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ReadOptions options;
+    options.regular_files_only = true;
+    const auto refused = make_error_code(SignError::not_regular_file);
+    expect_failure([&] { sign_file(fifo, options); }, refused, fifo);
+    expect_failure([&] { sign_file("/dev/zero", options); }, refused, "/dev/zero");
+    expect_failure([&] { sign_file(dir.path().string(), options); },
+                   std::make_error_condition(std::errc::is_a_directory), dir.path().string());
+    EXPECT_EQ(sign_file(dir.write("abc", "abc"), options), 0x555u);
+}
+
+TEST_F(FileSigner, StopRequestEndsTheReadAsCancelled) {
+    const std::string path = dir.write("data", std::string(1 << 20, 'x'));
+    std::stop_source source;
+    ReadOptions options;
+    options.stop = source.get_token();
+    options.on_progress = [&](std::uint64_t) { source.request_stop(); };
+    expect_failure([&] { sign_file(path, options); }, make_error_code(SignError::cancelled), path);
+}
+
 TEST_F(FileSigner, DescriptorsAreReadFromTheirOffsetWithoutTheSizeCheck) {
     const std::string path = dir.write("text", "xyzabc");
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

@@ -1,0 +1,22 @@
+# Installs the build into a scratch prefix and checks that every file a desktop
+# needs is where it looks for it.
+file(REMOVE_RECURSE ${PREFIX})
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
+                RESULT_VARIABLE result OUTPUT_QUIET)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "cmake --install failed: ${result}")
+endif()
+foreach(file
+        bin/firma
+        bin/firma-gui
+        share/applications/io.github.firma.Firma.desktop
+        share/icons/hicolor/scalable/apps/io.github.firma.Firma.svg
+        share/metainfo/io.github.firma.Firma.metainfo.xml)
+    if(NOT EXISTS ${PREFIX}/${file})
+        message(FATAL_ERROR "not installed: ${file}")
+    endif()
+endforeach()
+file(READ ${PREFIX}/share/metainfo/io.github.firma.Firma.metainfo.xml metainfo)
+if(NOT metainfo MATCHES "<release version=\"1.00\"")
+    message(FATAL_ERROR "the metainfo does not carry release 1.00")
+endif()

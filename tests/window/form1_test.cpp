@@ -1,0 +1,269 @@
+// The window as a user meets it, on the offscreen platform: layout, drops, clicks,
+// and a window that stays responsive and closable while it works.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QUrl>
+#include <QtTest>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "temp_dir.h"
+#include "window/application.h"
+#include "window/file_name_box.h"
+#include "window/form1.h"
+
+using firma::testing::TempDir;
+
+namespace {
+
+// A sparse file: 'a', then `zeros` zero bytes that must all be folded.
+std::string slowFile(const TempDir& dir, std::uint64_t zeros) {
+    const std::string path = dir / "slow";
+    std::ofstream out(path, std::ios::binary);
+    out << 'a';
+    out.seekp(static_cast<std::streamoff>(zeros));
+    out << 'z';
+    return path;
+}
+
+QMimeData* urlDrop(const QList<QUrl>& urls) {
+    auto* data = new QMimeData;
+    data->setUrls(urls);
+    return data;
+}
+
+// Delivers a drop as the platform would: enter, move, drop.
+void dropOn(QWidget* target, QMimeData* data) {
+    const QPoint at = target->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDragMoveEvent move(at, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+    QVERIFY(move.isAccepted());
+    QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    QVERIFY(drop.isAccepted());
+    QCOMPARE(drop.dropAction(), Qt::CopyAction);  // never a move: the source would delete
+    delete data;
+}
+
+}  // namespace
+
+class Form1Test : public QObject {
+    Q_OBJECT
+
+private:
+    TempDir dir;
+
+    void clickAndWait(Form1& form) {
+        QSignalSpy done(form.CommandSign, &QPushButton::clicked);
+        QTest::mouseClick(form.CommandSign, Qt::LeftButton);
+        QCOMPARE(done.count(), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(form.CommandSign->isEnabled(), 10000);
+    }
+
+    void setPath(Form1& form, const QString& path) { form.TextFileName->setPlainText(path); }
+
+private slots:
+    void layoutAtNinetySixDotsPerInch() {
+        Form1 form;
+        QCOMPARE(form.windowTitle(), QString("App para obtener firma de archivo"));
+        QCOMPARE(form.size(), QSize(518, 491));
+        QCOMPARE(form.minimumSize(), form.maximumSize());
+        QCOMPARE(form.TextFileName->objectName(), QString("TextFileName"));
+        QCOMPARE(form.CommandSign->objectName(), QString("CommandSign"));
+        QCOMPARE(form.TextSign->objectName(), QString("TextSign"));
+        QCOMPARE(form.TextFileName->geometry(), QRect(96, 32, 305, 289));
+        QCOMPARE(form.CommandSign->geometry(), QRect(160, 352, 161, 57));
+        QCOMPARE(form.TextSign->geometry(), QRect(96, 438, 305, 19));
+        QCOMPARE(form.CommandSign->text(), QString("Obtener firma"));
+        QVERIFY(form.TextFileName->toPlainText().isEmpty());
+        QVERIFY(form.TextSign->text().isEmpty());
+        QVERIFY(!form.findChild<QProgressBar*>("Progress")->isVisibleTo(&form));
+    }
+
+    void reportsVersionOneHundredths() {
+        describeApplication();
+        QCOMPARE(QCoreApplication::applicationVersion(), QString("1.00"));
+        QCOMPARE(QGuiApplication::desktopFileName(), QString("io.github.firma.Firma"));
+    }
+
+    void fixedDialogFrame() {
+        Form1 form;
+        const Qt::WindowFlags flags = form.windowFlags();
+        QVERIFY(flags.testFlag(Qt::WindowTitleHint));
+        QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
+        QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
+        QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+        QVERIFY(!form.CommandSign->isDefault());
+        QVERIFY(!form.CommandSign->autoDefault());
+    }
+
+    void focusStartsInTextSignAndTabGoesToFileNameThenButton() {
+        Form1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QCOMPARE(QApplication::focusWidget(), form.TextSign);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), form.TextFileName);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), form.CommandSign);
+    }
+
+    void enterInTheBoxesNeverPressesTheButton() {
+        Form1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QSignalSpy clicks(form.CommandSign, &QPushButton::clicked);
+        QTest::keyClick(form.TextSign, Qt::Key_Return);
+        QTest::keyClick(form.TextFileName, Qt::Key_Return);
+        QCOMPARE(clicks.count(), 0);
+    }
+
+    void dropShowsTheFirstLocalFilesPath_data() {
+        QTest::addColumn<QList<QUrl>>("urls");
+        QTest::addColumn<QString>("shown");
+        const auto file = [](const QString& path) { return QUrl::fromLocalFile(path); };
+        QTest::newRow("one file") << QList<QUrl>{file("/tmp/a.txt")} << "/tmp/a.txt";
+        QTest::newRow("three files: the first wins")
+            << QList<QUrl>{file("/tmp/1"), file("/tmp/2"), file("/tmp/3")} << "/tmp/1";
+        QTest::newRow("spaces") << QList<QUrl>{file("/tmp/my file  .txt")} << "/tmp/my file  .txt";
+        QTest::newRow("non-ASCII") << QList<QUrl>{file("/tmp/año/firma ñ €.bin")}
+                                   << "/tmp/año/firma ñ €.bin";
+        QTest::newRow("newline") << QList<QUrl>{file("/tmp/two\nlines")} << "/tmp/two\nlines";
+        QTest::newRow("web link") << QList<QUrl>{QUrl("https://example.com/file.txt")} << "";
+        QTest::newRow("web link, then a file")
+            << QList<QUrl>{QUrl("https://example.com/x"), file("/tmp/b")} << "/tmp/b";
+    }
+
+    void dropShowsTheFirstLocalFilesPath() {
+        QFETCH(QList<QUrl>, urls);
+        QFETCH(QString, shown);
+        Form1 form;
+        form.TextFileName->setPlainText("earlier text");
+        dropOn(form.TextFileName->viewport(), urlDrop(urls));
+        QCOMPARE(form.TextFileName->toPlainText(), shown);
+    }
+
+    void dropOfTextEmptiesTheBox() {
+        Form1 form;
+        form.TextFileName->setPlainText("/tmp/earlier");
+        auto* data = new QMimeData;
+        data->setText("/etc/passwd");
+        dropOn(form.TextFileName->viewport(), data);
+        QCOMPARE(form.TextFileName->toPlainText(), QString());
+    }
+
+    void clickShowsTheSignature() {
+        Form1 form;
+        setPath(form, QString::fromStdString(dir.write("abc", "abc")));
+        clickAndWait(form);
+        QCOMPARE(form.TextSign->text(), QString("0000555"));
+        setPath(form, QString::fromStdString(dir.write("empty", "")));
+        clickAndWait(form);
+        QCOMPARE(form.TextSign->text(), QString("0000000"));
+    }
+
+    void droppedOddNamesAreSignedByTheirExactBytes() {
+        const std::string odd = dir.write("odd \xff\xfe name\r", "abc");  // not valid UTF-8
+        Form1 form;
+        const QByteArray encoded = "file://" + QByteArray::fromStdString(odd).toPercentEncoding("/");
+        dropOn(form.TextFileName->viewport(), urlDrop(QList<QUrl>{QUrl::fromEncoded(encoded)}));
+        clickAndWait(form);
+        QCOMPARE(form.TextSign->text(), QString("0000555"));
+    }
+
+    void failuresLeaveTheEarlierSignature_data() {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("empty box") << "";
+        QTest::newRow("missing file") << QString::fromStdString(dir / "missing");
+        QTest::newRow("missing folder") << QString::fromStdString(dir / "no/such/file");
+        QTest::newRow("a folder") << QString::fromStdString(dir.path().string());
+        QTest::newRow("a device") << "/dev/zero";
+    }
+
+    void failuresLeaveTheEarlierSignature() {
+        QFETCH(QString, path);
+        Form1 form;
+        setPath(form, QString::fromStdString(dir.write("abc", "abc")));
+        clickAndWait(form);
+        setPath(form, path);
+        QSignalSpy edits(form.TextSign, &QLineEdit::textChanged);
+        clickAndWait(form);
+        QCOMPARE(form.TextSign->text(), QString("0000555"));
+        QCOMPARE(edits.count(), 0);
+        QVERIFY(!std::filesystem::exists(dir / "missing"));
+    }
+
+    void fifoFailsWithoutHanging() {
+        const std::string fifo = dir / "fifo";
+        QCOMPARE(::mkfifo(fifo.c_str(), 0600), 0);
+        Form1 form;
+        setPath(form, QString::fromStdString(fifo));
+        QElapsedTimer clock;
+        clock.start();
+        clickAndWait(form);
+        QVERIFY(clock.elapsed() < 2000);
+        QVERIFY(form.TextSign->text().isEmpty());
+    }
+
+    void sameFileTwiceSameSignature() {
+        Form1 form;
+        setPath(form, QString::fromStdString(dir.write("data", std::string(100000, 'q'))));
+        clickAndWait(form);
+        const QString first = form.TextSign->text();
+        clickAndWait(form);
+        QCOMPARE(form.TextSign->text(), first);
+        QCOMPARE(first.size(), 7);
+    }
+
+    void eventLoopKeepsTurningWhileALargeFileIsSigned() {
+        Form1 form;
+        form.show();
+        setPath(form, QString::fromStdString(slowFile(dir, 384ull << 20)));
+        QTest::mouseClick(form.CommandSign, Qt::LeftButton);
+        QVERIFY(!form.CommandSign->isEnabled());
+        QVERIFY(form.findChild<QProgressBar*>("Progress")->isVisible());
+
+        QElapsedTimer clock;
+        clock.start();
+        qint64 last = 0, longestGap = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, [&] {
+            longestGap = std::max(longestGap, clock.elapsed() - last);
+            last = clock.elapsed();
+        });
+        ticker.start(10);
+        QTRY_VERIFY_WITH_TIMEOUT(form.CommandSign->isEnabled(), 30000);
+        qInfo() << "signing took" << clock.elapsed() << "ms; longest gap between 10 ms ticks:"
+                << longestGap << "ms";
+        QVERIFY(longestGap < 250);
+        QCOMPARE(form.TextSign->text().size(), 7);
+        QVERIFY(!form.findChild<QProgressBar*>("Progress")->isVisible());
+    }
+
+    void closingCancelsTheWork() {
+        auto* form = new Form1;
+        form->show();
+        setPath(*form, QString::fromStdString(slowFile(dir, 8ull << 30)));  // ~30 s of work
+        QTest::mouseClick(form->CommandSign, Qt::LeftButton);
+        QTest::qWait(100);
+        QElapsedTimer clock;
+        clock.start();
+        form->close();
+        delete form;
+        QVERIFY(clock.elapsed() < 1000);
+    }
+};
+
+QTEST_MAIN(Form1Test)
+#include "form1_test.moc"
