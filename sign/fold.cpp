@@ -50,19 +50,30 @@ std::uint32_t fold_portable(std::uint32_t accumulator, const unsigned char* byte
     return detail::fold_chain(accumulator, bytes, size, detail::byte_steps());
 }
 
+void fold_lanes_portable(std::uint32_t* accumulators, const unsigned char* const* bytes,
+                         std::size_t size) {
+    detail::fold_lanes<detail::f64x2, 2>(accumulators, bytes, size, detail::byte_steps());
+}
+
 #if defined(__x86_64__) || defined(__i386__)
-// The same code with single-instruction blends. FMA is deliberately not enabled:
-// a fused multiply-add would round once where the signature rounds twice.
+// The same code with single-instruction blends and four lanes a register. FMA is
+// deliberately not enabled: a fused multiply-add would round once where the
+// signature rounds twice.
 [[gnu::target("avx2")]] std::uint32_t fold_avx2(std::uint32_t accumulator,
                                                 const unsigned char* bytes, std::size_t size) {
     return detail::fold_chain(accumulator, bytes, size, detail::byte_steps());
 }
+
+[[gnu::target("avx2")]] void fold_lanes_avx2(std::uint32_t* accumulators,
+                                             const unsigned char* const* bytes, std::size_t size) {
+    detail::fold_lanes<detail::f64x4, 4>(accumulators, bytes, size, detail::byte_steps());
+}
 #endif
 
 std::vector<FoldKernel> detect_kernels() {
-    std::vector<FoldKernel> kernels{{"portable", fold_portable}};
+    std::vector<FoldKernel> kernels{{"portable", fold_portable, 2, fold_lanes_portable}};
 #if defined(__x86_64__) || defined(__i386__)
-    if (__builtin_cpu_supports("avx2")) kernels.push_back({"avx2", fold_avx2});
+    if (__builtin_cpu_supports("avx2")) kernels.push_back({"avx2", fold_avx2, 4, fold_lanes_avx2});
 #endif
     return kernels;
 }

@@ -12,9 +12,16 @@ namespace firma {
 using FoldFunction = std::uint32_t (*)(std::uint32_t accumulator, const unsigned char* bytes,
                                        std::size_t size);
 
+// Folds `size` bytes from each of `lanes` independent inputs into the matching
+// accumulators: several files signed side by side on one core.
+using FoldLanesFunction = void (*)(std::uint32_t* accumulators, const unsigned char* const* bytes,
+                                   std::size_t size);
+
 struct FoldKernel {
     const char* name;
     FoldFunction fold;
+    int lanes;  // how many inputs fold_lanes takes
+    FoldLanesFunction fold_lanes;
 };
 
 // The kernels this processor can run, the portable one first.

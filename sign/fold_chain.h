@@ -26,6 +26,7 @@ static_assert(FLT_EVAL_METHOD == 0, "signatures need binary64 arithmetic, never 
 namespace firma::detail {
 
 using f64x2 = double __attribute__((vector_size(16)));
+using f64x4 = double __attribute__((vector_size(32)));
 
 inline constexpr double kRound = 6755399441055744.0;  // 1.5 * 2^52
 inline constexpr double kM = kModulus;
@@ -39,25 +40,52 @@ struct alignas(32) ByteStep {
 // The 256 entries, computed on first use.
 const ByteStep* byte_steps();
 
-// Both lanes carry the same chain: the vector form only makes the selects
+// One step for every lane: `a` holds each lane's accumulator, the other vectors
+// the table entries of each lane's byte.
+template <class V>
+[[gnu::always_inline]] inline V next_accumulator(V a, V biased, V threshold1, V threshold2,
+                                                 V threshold3) {
+    const V x = a * kMultiplier + biased;
+    const V low = (a >= threshold1) ? (kRound + kM) + V{} : kRound + V{};
+    const V high = (a >= threshold3) ? (kRound + 3 * kM) + V{} : (kRound + 2 * kM) + V{};
+    return x - ((a >= threshold2) ? high : low);
+}
+
+// One chain; both lanes carry it, the vector form only makes the selects
 // branch-free on every processor.
 [[gnu::always_inline]] inline std::uint32_t fold_chain(std::uint32_t accumulator,
                                                        const unsigned char* bytes,
                                                        std::size_t size,
                                                        const ByteStep* steps) {
-    const f64x2 bias0 = kRound + f64x2{};
-    const f64x2 bias1 = (kRound + kM) + f64x2{};
-    const f64x2 bias2 = (kRound + 2 * kM) + f64x2{};
-    const f64x2 bias3 = (kRound + 3 * kM) + f64x2{};
     f64x2 a = static_cast<double>(accumulator) + f64x2{};
     for (std::size_t i = 0; i < size; ++i) {
         const ByteStep& step = steps[bytes[i]];
-        const f64x2 x = a * kMultiplier + step.biased;
-        const f64x2 low = (a >= step.threshold[0]) ? bias1 : bias0;
-        const f64x2 high = (a >= step.threshold[2]) ? bias3 : bias2;
-        a = x - ((a >= step.threshold[1]) ? high : low);
+        a = next_accumulator(a, step.biased + f64x2{}, step.threshold[0] + f64x2{},
+                             step.threshold[1] + f64x2{}, step.threshold[2] + f64x2{});
     }
     return static_cast<std::uint32_t>(a[0]);
+}
+
+// Independent chains side by side, one per lane of V, `size` bytes from each:
+// while one chain waits on its latency the others use the arithmetic units.
+template <class V, int Lanes>
+[[gnu::always_inline]] inline void fold_lanes(std::uint32_t* accumulators,
+                                              const unsigned char* const* bytes,
+                                              std::size_t size, const ByteStep* steps) {
+    V a;
+    for (int lane = 0; lane < Lanes; ++lane) a[lane] = accumulators[lane];
+    for (std::size_t i = 0; i < size; ++i) {
+        V biased, threshold1, threshold2, threshold3;
+        for (int lane = 0; lane < Lanes; ++lane) {
+            const ByteStep& step = steps[bytes[lane][i]];
+            biased[lane] = step.biased;
+            threshold1[lane] = step.threshold[0];
+            threshold2[lane] = step.threshold[1];
+            threshold3[lane] = step.threshold[2];
+        }
+        a = next_accumulator(a, biased, threshold1, threshold2, threshold3);
+    }
+    for (int lane = 0; lane < Lanes; ++lane) accumulators[lane] = static_cast<std::uint32_t>(a[lane]);
 }
 
 }  // namespace firma::detail

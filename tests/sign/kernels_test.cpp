@@ -67,6 +67,30 @@ TEST(Kernels, MatchReferenceOnLargeRandomInput) {
     for (const auto& kernel : available_kernels()) EXPECT_EQ(fold(kernel, 0, bytes), expected) << kernel.name;
 }
 
+// Each lane is its own chain: different data, different starting states, fed in
+// pieces of varying size, and never mixed up with its neighbours.
+TEST(Kernels, LanesMatchReferenceChainByChain) {
+    for (const auto& kernel : available_kernels()) {
+        const auto lanes = static_cast<std::size_t>(kernel.lanes);
+        std::vector<Bytes> inputs;
+        std::vector<std::uint32_t> accumulators, expected;
+        for (std::size_t lane = 0; lane < lanes; ++lane) {
+            inputs.push_back(random_bytes(100000, 40 + lane));
+            accumulators.push_back(static_cast<std::uint32_t>(lane * 99991));
+            expected.push_back(reference_fold(accumulators.back(), inputs.back()));
+        }
+        std::size_t done = 0;
+        for (std::size_t piece = 1; done < 100000; piece = piece * 3 + 1) {
+            const std::size_t size = std::min(piece, 100000 - done);
+            std::vector<const unsigned char*> pointers;
+            for (const auto& input : inputs) pointers.push_back(input.data() + done);
+            kernel.fold_lanes(accumulators.data(), pointers.data(), size);
+            done += size;
+        }
+        EXPECT_EQ(accumulators, expected) << kernel.name;
+    }
+}
+
 // The remainder subtracts kM exactly from the states where r reaches kM. Those
 // states are found here by bisection over the reference, independently of the
 // kernels' own tables, and each kernel is run on both sides of each one.
@@ -81,9 +105,15 @@ TEST(Kernels, MatchReferenceOnBothSidesOfEveryRemainderBoundary) {
             for (const std::uint32_t start : {low, high}) {
                 if (start >= kModulus) continue;
                 const Bytes bytes = {static_cast<unsigned char>(b), 0x5A};
-                for (const auto& kernel : available_kernels())
-                    ASSERT_EQ(fold(kernel, start, bytes), reference_fold(start, bytes))
+                const std::uint32_t expected = reference_fold(start, bytes);
+                for (const auto& kernel : available_kernels()) {
+                    ASSERT_EQ(fold(kernel, start, bytes), expected)
                         << kernel.name << " from " << start << " byte " << b << " k " << k;
+                    std::vector<std::uint32_t> accumulators(kernel.lanes, start);
+                    std::vector<const unsigned char*> pointers(kernel.lanes, bytes.data());
+                    kernel.fold_lanes(accumulators.data(), pointers.data(), bytes.size());
+                    ASSERT_EQ(accumulators[0], expected) << kernel.name << " lanes from " << start;
+                }
             }
         }
     }

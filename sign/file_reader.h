@@ -1,0 +1,69 @@
+// Reading a file piece by piece, with the rules every signer follows: read-only,
+// never creating anything, bounded memory, and a regular file must not change
+// while it is read. Signing loops (one file, or several side by side) use it.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "sign/file_signer.h"
+
+namespace firma {
+
+class FileReader {
+public:
+    // A piece is this large; buffers passed to read() should be too.
+    static constexpr std::size_t kPieceSize = 256 * 1024;
+
+    // Opens `path` read-only. Throws std::system_error naming the path.
+    FileReader(const std::string& path, bool regular_files_only);
+    // Reads `fd` from its current offset; the caller keeps ownership. When
+    // `whole_file` is set, a regular file is checked as if opened by path.
+    FileReader(int fd, std::string name, bool whole_file, bool regular_files_only);
+    FileReader(FileReader&& other) noexcept;
+    FileReader& operator=(FileReader&&) = delete;
+    FileReader(const FileReader&) = delete;
+    ~FileReader();
+
+    const std::string& name() const noexcept { return name_; }
+    bool is_regular() const noexcept { return S_ISREG(status_.st_mode); }
+    std::uint64_t size() const noexcept { return static_cast<std::uint64_t>(status_.st_size); }
+    std::uint64_t consumed() const noexcept { return consumed_; }
+
+    // The next piece, empty at the end. While the accumulator is zero, holes
+    // (which read as zeros and would leave it at zero) are skipped.
+    std::span<const unsigned char> read(std::span<unsigned char> buffer, bool accumulator_is_zero);
+
+    // Call after the last piece: fails if a checked file changed meanwhile.
+    void finish() const;
+
+private:
+    void inspect(bool regular_files_only);
+
+    int fd_;
+    bool owned_;
+    bool checked_ = false;
+    std::string name_;
+    struct stat status_ {};
+    std::uint64_t consumed_ = 0;
+    off_t offset_ = -1;  // of a regular file, for skipping holes
+};
+
+// A page-aligned buffer of one piece.
+class PieceBuffer {
+public:
+    PieceBuffer();
+    PieceBuffer(PieceBuffer&& other) noexcept;
+    PieceBuffer(const PieceBuffer&) = delete;
+    PieceBuffer& operator=(const PieceBuffer&) = delete;
+    ~PieceBuffer();
+    std::span<unsigned char> span() noexcept { return {data_, FileReader::kPieceSize}; }
+
+private:
+    unsigned char* data_;
+};
+
+}  // namespace firma
