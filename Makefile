@@ -25,6 +25,7 @@ test: build
 
 bench: build
 	./build/bench/firma-bench
+	./scripts/bench-batch $(FIRMA)
 
 clean:
 	rm -rf build build-sanitize

@@ -1,12 +1,13 @@
 #include <fmt/core.h>
 
 #include <cerrno>
+#include <clocale>
 #include <cstdio>
 #include <cstring>
 #include <system_error>
 
+#include "cli/commands.h"
 #include "cli/options.h"
-#include "cli/sign_files.h"
 
 namespace {
 
@@ -23,18 +24,17 @@ int close_stdout(int status) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    std::setlocale(LC_ALL, "");  // which characters of a name are printable
     const auto options = firma::cli::parse_options(argc, argv);
     if (!options) return 1;
-    switch (options->action) {
-        case firma::cli::Action::help: firma::cli::print_help(); return close_stdout(0);
-        case firma::cli::Action::version: firma::cli::print_version(); return close_stdout(0);
-        case firma::cli::Action::sign: break;
-    }
-    const auto& files = options->files;
     try {
-        const int status =
-            firma::cli::sign_files(files.empty() ? std::vector<std::string>{"-"} : files);
-        return close_stdout(status);
+        switch (options->action) {
+            case firma::cli::Action::help: firma::cli::print_help(); break;
+            case firma::cli::Action::version: firma::cli::print_version(); break;
+            case firma::cli::Action::sign: return close_stdout(firma::cli::sign_command(*options));
+            case firma::cli::Action::check: return close_stdout(firma::cli::check_command(*options));
+        }
+        return close_stdout(0);
     } catch (const std::system_error& error) {
         fmt::print(stderr, "firma: write error: {}\n", error.code().message());
         return 1;

@@ -1,5 +1,6 @@
 // Parsing the command line. Options follow the GNU conventions (getopt_long):
-// bundled short options, abbreviated long ones, "--" ends the options.
+// bundled short options, abbreviated long ones, "--" ends the options. Usage
+// errors read as coreutils' digest tools word them.
 #pragma once
 
 #include <optional>
@@ -8,11 +9,23 @@
 
 namespace firma::cli {
 
-enum class Action { sign, help, version };
+enum class Action { sign, check, help, version };
+// What check mode prints; the last of --status, --warn and --quiet wins.
+enum class Verbosity { status_only, quiet, normal, warn };
 
 struct Options {
     Action action = Action::sign;
     std::vector<std::string> files;  // empty: standard input
+    bool binary = false;             // '*' before names
+    bool tag = false;                // FIRMA (NAME) = SIGNATURE
+    bool zero = false;               // lines end with NUL, names unescaped
+    bool recursive = false;
+    bool follow_links = false;       // -L: follow links to folders while walking
+    bool progress = false;
+    unsigned jobs = 0;               // 0: one per core
+    Verbosity verbosity = Verbosity::normal;
+    bool strict = false;
+    bool ignore_missing = false;
 };
 
 // Parses argv. On a usage error prints the reason and a hint to stderr and

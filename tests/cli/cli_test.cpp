@@ -49,7 +49,7 @@ TEST_F(Cli, FailingFileIsReportedAndTheOthersStillRun) {
     EXPECT_EQ(result.out, "0000555  " + abc + "\n");
     EXPECT_EQ(result.err, "firma: " + missing + ": No such file or directory\n" +
                               "firma: " + dir.path().string() + ": Is a directory\n" +
-                              "firma: : No such file or directory\n");
+                              "firma: '': No such file or directory\n");
     EXPECT_FALSE(fs::exists(missing));
 }
 

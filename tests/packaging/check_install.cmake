@@ -11,7 +11,8 @@ foreach(file
         bin/firma-gui
         share/applications/io.github.firma.Firma.desktop
         share/icons/hicolor/scalable/apps/io.github.firma.Firma.svg
-        share/metainfo/io.github.firma.Firma.metainfo.xml)
+        share/metainfo/io.github.firma.Firma.metainfo.xml
+        share/man/man1/firma.1)
     if(NOT EXISTS ${PREFIX}/${file})
         message(FATAL_ERROR "not installed: ${file}")
     endif()

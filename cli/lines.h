@@ -1,0 +1,44 @@
+// The text of signature lists: the lines firma writes and the ones -c reads.
+//   SIGNATURE  NAME        (text mode)
+//   SIGNATURE *NAME        (binary mode: marked only, the bytes are the same)
+//   FIRMA (NAME) = SIGNATURE
+// A name holding a backslash, newline or carriage return is written escaped
+// (\\, \n, \r) on a line that starts with a backslash.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace firma::cli {
+
+struct LineStyle {
+    bool binary = false;
+    bool tag = false;
+    bool zero = false;  // NUL ends the line and names are written as they are
+};
+
+// One output line, its terminator included.
+std::string format_line(std::uint32_t signature, std::string_view name, const LineStyle& style);
+
+// A name in check mode's "NAME: OK" lines: escaped only when it holds a line break.
+std::string check_display_name(std::string_view name);
+
+struct ListedFile {
+    std::uint32_t signature = 0;
+    std::string name;
+};
+
+enum class LineKind { listed, ignored, malformed };
+
+struct ParsedLine {
+    LineKind kind = LineKind::malformed;
+    ListedFile file;
+};
+
+// Reads one line of a list, without its newline. Blank lines and lines starting
+// with '#' are ignored; a carriage return before the newline is dropped.
+ParsedLine parse_line(std::string_view line);
+
+}  // namespace firma::cli

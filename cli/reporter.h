@@ -1,0 +1,47 @@
+// Everything the command line prints: result lines on stdout, messages on stderr
+// and, when asked for and stderr is a terminal, a live progress line there.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace firma::cli {
+
+class Reporter {
+public:
+    explicit Reporter(bool progress);
+    ~Reporter();
+    Reporter(const Reporter&) = delete;
+    Reporter& operator=(const Reporter&) = delete;
+
+    // A result line, terminator included. Throws std::system_error on a write error.
+    void line(std::string_view text);
+    // "firma: NAME: reason", the name quoted as coreutils does.
+    void error(std::string_view name, std::string_view reason);
+    // "firma: text".
+    void message(std::string_view text);
+
+    // Progress: bytes expected in all, and bytes read so far (updated by workers).
+    void expect(std::uint64_t bytes) { total_ += bytes; }
+    std::atomic<std::uint64_t>* done() { return progress_ ? &done_ : nullptr; }
+    // Redraws the progress line if it is due.
+    void tick();
+
+private:
+    void clear_progress();
+    void draw_progress();
+
+    bool progress_;
+    bool stdout_on_terminal_;
+    bool drawn_ = false;
+    std::string text_;  // the progress line last drawn
+    std::uint64_t total_ = 0;
+    std::atomic<std::uint64_t> done_{0};
+    std::chrono::steady_clock::time_point start_;
+    std::chrono::steady_clock::time_point last_draw_;
+};
+
+}  // namespace firma::cli

@@ -1,0 +1,48 @@
+#include <sys/stat.h>
+
+#include <deque>
+
+#include "cli/commands.h"
+#include "cli/lines.h"
+#include "cli/reporter.h"
+#include "cli/walk.h"
+#include "sign/batch_signer.h"
+
+namespace firma::cli {
+
+int sign_command(const Options& options) {
+    Reporter reporter(options.progress);
+    const LineStyle style{options.binary, options.tag, options.zero};
+    std::vector<std::string> operands = options.files;
+    if (operands.empty()) operands.push_back("-");
+    Walk walk(std::move(operands), options.recursive, options.follow_links);
+    std::deque<WalkItem> in_flight;  // what each job stands for, oldest first
+    int status = 0;
+
+    const auto next = [&]() -> std::optional<BatchJob> {
+        auto item = walk.next();
+        if (!item) return std::nullopt;
+        in_flight.push_back(*item);
+        if (item->error) return BatchJob{BatchJob::Kind::marker, {}};
+        if (item->path == "-") return BatchJob{BatchJob::Kind::standard_input, item->path};
+        struct stat status_of {};
+        if (reporter.done() != nullptr && ::stat(item->path.c_str(), &status_of) == 0)
+            reporter.expect(static_cast<std::uint64_t>(status_of.st_size));
+        return BatchJob{BatchJob::Kind::file, item->path};
+    };
+    const auto deliver = [&](const BatchJob&, const BatchResult& result) {
+        const WalkItem item = std::move(in_flight.front());
+        in_flight.pop_front();
+        const std::error_code error = item.error ? item.error : result.error;
+        if (error) {
+            reporter.error(item.path, error.message());
+            status = 1;
+            return;
+        }
+        reporter.line(format_line(result.accumulator, item.path, style));
+    };
+    sign_batch(next, deliver, {options.jobs, 1024, reporter.done(), [&] { reporter.tick(); }});
+    return status;
+}
+
+}  // namespace firma::cli

@@ -1,0 +1,85 @@
+#include "sign/batch_queue.h"
+
+#include <chrono>
+
+namespace firma::detail {
+
+bool BatchQueue::full() {
+    const std::lock_guard lock(mutex_);
+    return slots_.size() >= capacity_;
+}
+
+void BatchQueue::push(BatchJob job) {
+    {
+        const std::lock_guard lock(mutex_);
+        slots_.push_back(BatchSlot{std::move(job), {}, false});
+    }
+    job_added_.notify_one();
+}
+
+void BatchQueue::close() {
+    {
+        const std::lock_guard lock(mutex_);
+        closed_ = true;
+    }
+    job_added_.notify_all();
+}
+
+void BatchQueue::stop() {
+    {
+        const std::lock_guard lock(mutex_);
+        stopped_ = closed_ = true;
+    }
+    job_added_.notify_all();
+}
+
+BatchSlot* BatchQueue::wait_front(const std::function<void()>& tick) {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        if (slots_.empty()) {
+            if (closed_) return nullptr;
+        } else {
+            BatchSlot& front = slots_.front();
+            if (front.done || front.job.kind != BatchJob::Kind::file) return &front;
+        }
+        if (job_done_.wait_for(lock, std::chrono::milliseconds(250)) == std::cv_status::timeout &&
+            tick) {
+            lock.unlock();
+            tick();
+            lock.lock();
+        }
+    }
+}
+
+void BatchQueue::pop_front() {
+    const std::lock_guard lock(mutex_);
+    slots_.pop_front();
+    if (next_ > 0) --next_;
+}
+
+BatchSlot* BatchQueue::take(bool wait) {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        if (stopped_) return nullptr;
+        while (next_ < slots_.size() && slots_[next_].job.kind != BatchJob::Kind::file) ++next_;
+        if (next_ < slots_.size()) return &slots_[next_++];
+        if (closed_ || !wait) return nullptr;
+        job_added_.wait(lock);
+    }
+}
+
+void BatchQueue::complete(BatchSlot* slot, const BatchResult& result) {
+    {
+        const std::lock_guard lock(mutex_);
+        slot->result = result;
+        slot->done = true;
+    }
+    job_done_.notify_one();
+}
+
+bool BatchQueue::stopped() {
+    const std::lock_guard lock(mutex_);
+    return stopped_;
+}
+
+}  // namespace firma::detail

@@ -1,0 +1,205 @@
+#include "sign/batch_signer.h"
+
+#include <sched.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <new>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "sign/accumulator.h"
+#include "sign/batch_queue.h"
+#include "sign/file_reader.h"
+#include "sign/file_signer.h"
+#include "sign/fold.h"
+
+namespace firma {
+namespace {
+
+using detail::BatchQueue;
+using detail::BatchSlot;
+
+std::error_code error_of(const std::exception_ptr& failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::system_error& error) {
+        return error.code();
+    } catch (const std::bad_alloc&) {
+        return std::make_error_code(std::errc::not_enough_memory);
+    } catch (...) {
+        return std::make_error_code(std::errc::io_error);
+    }
+}
+
+// Zeros that lanes without a file read, so every lane always has bytes.
+const unsigned char kIdleBytes[FileReader::kPieceSize] = {};
+
+// One file being signed in one lane of a worker.
+struct Lane {
+    BatchSlot* slot = nullptr;
+    std::optional<FileReader> reader;
+    PieceBuffer buffer;
+    std::span<const unsigned char> pending;
+    std::uint32_t accumulator = 0;
+
+    bool active() const { return slot != nullptr; }
+};
+
+class Worker {
+public:
+    Worker(BatchQueue& queue, std::atomic<std::uint64_t>* bytes_done)
+        : queue_(queue), bytes_done_(bytes_done), kernel_(best_kernel()), lanes_(kernel_.lanes) {}
+
+    void run() {
+        while (fill_lanes()) {
+            if (queue_.stopped()) return;
+            if (!refill_pieces()) continue;  // a lane came free: fill it first
+            fold_pending();
+        }
+    }
+
+private:
+    std::size_t active_count() const {
+        return static_cast<std::size_t>(std::count_if(lanes_.begin(), lanes_.end(), [](const Lane& lane) { return lane.active(); }));
+    }
+
+    // Gives every free lane a file; waits for one only when all lanes are free.
+    // Returns false when there is nothing left to do.
+    bool fill_lanes() {
+        for (Lane& lane : lanes_) {
+            while (!lane.active()) {
+                BatchSlot* slot = queue_.take(active_count() == 0);
+                if (slot == nullptr) break;
+                try {
+                    lane.reader.emplace(slot->job.path, false);
+                    lane.slot = slot;
+                    lane.accumulator = 0;
+                    lane.pending = {};
+                } catch (...) {
+                    queue_.complete(slot, {0, error_of(std::current_exception())});
+                }
+            }
+        }
+        return active_count() > 0;
+    }
+
+    void finish(Lane& lane, const BatchResult& result) {
+        queue_.complete(lane.slot, result);
+        lane.slot = nullptr;
+        lane.reader.reset();
+    }
+
+    // Reads a piece for every lane that has used up its last one. Returns false
+    // when a lane finished or failed instead.
+    bool refill_pieces() {
+        bool all_have_bytes = true;
+        for (Lane& lane : lanes_) {
+            if (!lane.active() || !lane.pending.empty()) continue;
+            try {
+                const std::uint64_t before = lane.reader->consumed();
+                auto piece = lane.reader->read(lane.buffer.span(), lane.accumulator == 0);
+                if (bytes_done_ != nullptr) *bytes_done_ += lane.reader->consumed() - before;
+                if (piece.empty()) {
+                    lane.reader->finish();
+                    finish(lane, {lane.accumulator, {}});
+                    all_have_bytes = false;
+                    continue;
+                }
+                if (lane.accumulator == 0) piece = piece.subspan(count_leading_zeros(piece));
+                lane.pending = piece;
+            } catch (...) {
+                finish(lane, {0, error_of(std::current_exception())});
+                all_have_bytes = false;
+            }
+        }
+        return all_have_bytes;
+    }
+
+    // Folds as many bytes as every active lane has; one lane alone takes the
+    // single-chain kernel.
+    void fold_pending() {
+        std::size_t size = FileReader::kPieceSize;
+        for (const Lane& lane : lanes_)
+            if (lane.active()) size = std::min(size, lane.pending.size());
+        if (active_count() == 1) {
+            for (Lane& lane : lanes_) {
+                if (!lane.active()) continue;
+                lane.accumulator = kernel_.fold(lane.accumulator, lane.pending.data(), size);
+                lane.pending = lane.pending.subspan(size);
+            }
+            return;
+        }
+        std::vector<std::uint32_t>& accumulators = accumulators_;
+        std::vector<const unsigned char*>& bytes = bytes_;
+        accumulators.resize(lanes_.size());
+        bytes.resize(lanes_.size());
+        for (std::size_t i = 0; i < lanes_.size(); ++i) {
+            accumulators[i] = lanes_[i].accumulator;
+            bytes[i] = lanes_[i].active() ? lanes_[i].pending.data() : kIdleBytes;
+        }
+        kernel_.fold_lanes(accumulators.data(), bytes.data(), size);
+        for (std::size_t i = 0; i < lanes_.size(); ++i) {
+            if (!lanes_[i].active()) continue;
+            lanes_[i].accumulator = accumulators[i];
+            lanes_[i].pending = lanes_[i].pending.subspan(size);
+        }
+    }
+
+    BatchQueue& queue_;
+    std::atomic<std::uint64_t>* bytes_done_;
+    const FoldKernel& kernel_;
+    std::vector<Lane> lanes_;
+    std::vector<std::uint32_t> accumulators_;
+    std::vector<const unsigned char*> bytes_;
+};
+
+BatchResult sign_standard_input() {
+    try {
+        return {sign_descriptor(STDIN_FILENO, "-", false), {}};
+    } catch (...) {
+        return {0, error_of(std::current_exception())};
+    }
+}
+
+}  // namespace
+
+unsigned available_cores() {
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof set, &set) == 0) return std::max(1, CPU_COUNT(&set));
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+void sign_batch(const NextJob& next, const Deliver& deliver, const BatchOptions& options) {
+    BatchQueue queue(std::max<std::size_t>(options.in_flight, 1));
+    std::vector<std::jthread> workers;
+    const unsigned threads = options.threads > 0 ? options.threads : available_cores();
+    for (unsigned i = 0; i < threads; ++i)
+        workers.emplace_back([&queue, &options] { Worker(queue, options.bytes_done).run(); });
+
+    try {
+        bool more = true;
+        for (;;) {
+            while (more && !queue.full()) {
+                auto job = next();
+                if (job)
+                    queue.push(std::move(*job));
+                else
+                    more = false;
+            }
+            if (!more) queue.close();
+            BatchSlot* front = queue.wait_front(options.on_tick);
+            if (front == nullptr) break;
+            if (front->job.kind == BatchJob::Kind::standard_input) front->result = sign_standard_input();
+            deliver(front->job, front->result);
+            queue.pop_front();
+            if (options.on_tick) options.on_tick();
+        }
+    } catch (...) {
+        queue.stop();
+        throw;  // the workers are joined on the way out
+    }
+}
+
+}  // namespace firma

@@ -1,0 +1,51 @@
+// Signing many files at once: one worker per core, each running several files'
+// chains side by side in the lanes of its kernel. Results come back in the order
+// the files were given, as soon as every file before them is done.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <system_error>
+
+namespace firma {
+
+struct BatchJob {
+    enum class Kind {
+        file,            // sign the file at `path`
+        standard_input,  // sign standard input, on the calling thread, in order
+        marker,          // nothing to sign: only delivered in its place in the order
+    };
+    Kind kind = Kind::file;
+    std::string path;
+};
+
+struct BatchResult {
+    std::uint32_t accumulator = 0;
+    std::error_code error;  // set when the job could not be signed
+};
+
+struct BatchOptions {
+    unsigned threads = 0;        // 0: one per available core
+    std::size_t in_flight = 1024;  // jobs taken ahead of delivery at most: bounds memory
+    // Bytes read so far, updated by the workers (for progress displays).
+    std::atomic<std::uint64_t>* bytes_done = nullptr;
+    // Called on the calling thread between deliveries and about four times a
+    // second while waiting.
+    std::function<void()> on_tick;
+};
+
+using NextJob = std::function<std::optional<BatchJob>()>;
+using Deliver = std::function<void(const BatchJob& job, const BatchResult& result)>;
+
+// Signs the jobs `next` yields until it yields nothing, and hands each result to
+// `deliver` in order, on the calling thread. If `deliver` throws, the workers stop
+// and the exception propagates.
+void sign_batch(const NextJob& next, const Deliver& deliver, const BatchOptions& options = {});
+
+// The number of cores this process may run on.
+unsigned available_cores();
+
+}  // namespace firma

@@ -1,0 +1,206 @@
+// Check mode, round trips, recursion and parallel signing, as a script meets them.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "run_program.h"
+#include "temp_dir.h"
+
+namespace firma {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+using testing::RunResult;
+using testing::TempDir;
+
+class Check : public ::testing::Test {
+protected:
+    TempDir dir;
+
+    RunResult firma(std::vector<std::string> args, const std::string& in = "/dev/null") {
+        args.insert(args.begin(), FIRMA_EXE);
+        return testing::run_program(args, {.in = in, .out = {}, .cwd = dir.path().string()});
+    }
+
+    // A list with one of each outcome: OK, FAILED, unreadable, malformed.
+    std::string mixed_list() {
+        dir.write("abc", "abc");
+        dir.write("changed", "now different");
+        return dir.write("list", "0000555  abc\n"
+                                 "0000555  changed\n"
+                                 "0000555  missing\n"
+                                 "not a signature line\n");
+    }
+};
+
+TEST_F(Check, ReportsEachOutcomeAndTheWarnings) {
+    const auto result = firma({"-c", mixed_list()});
+    EXPECT_EQ(result.exit_status, 1);
+    EXPECT_EQ(result.out, "abc: OK\nchanged: FAILED\nmissing: FAILED open or read\n");
+    EXPECT_EQ(result.err, "firma: missing: No such file or directory\n"
+                          "firma: WARNING: 1 line is improperly formatted\n"
+                          "firma: WARNING: 1 listed file could not be read\n"
+                          "firma: WARNING: 1 computed checksum did NOT match\n");
+}
+
+TEST_F(Check, VerbosityOptionsAndTheLastOneWins) {
+    const std::string list = mixed_list();
+    const auto quiet = firma({"-c", "--quiet", list});
+    EXPECT_EQ(quiet.out, "changed: FAILED\nmissing: FAILED open or read\n");
+    const auto status = firma({"-c", "--status", list});
+    EXPECT_EQ(status.exit_status, 1);
+    EXPECT_EQ(status.out, "");
+    EXPECT_EQ(status.err, "firma: missing: No such file or directory\n");
+    const auto warn = firma({"-c", "--status", "-w", list});
+    EXPECT_NE(warn.err.find("firma: " + list + ": 4: improperly formatted FIRMA checksum line\n"),
+              std::string::npos);
+    EXPECT_EQ(firma({"-c", "-w", "--status", list}).out, "");
+}
+
+TEST_F(Check, PluralsStrictAndIgnoreMissing) {
+    dir.write("abc", "abc");
+    const std::string list = dir.write("list", "0000555  abc\nbad\nworse\n0000555  gone\n0000555  lost\n");
+    const auto result = firma({"-c", list});
+    EXPECT_EQ(result.err, "firma: gone: No such file or directory\n"
+                          "firma: lost: No such file or directory\n"
+                          "firma: WARNING: 2 lines are improperly formatted\n"
+                          "firma: WARNING: 2 listed files could not be read\n");
+    const auto ignoring = firma({"-c", "--ignore-missing", list});
+    EXPECT_EQ(ignoring.exit_status, 0);
+    EXPECT_EQ(ignoring.out, "abc: OK\n");
+    EXPECT_EQ(firma({"-c", "--ignore-missing", "--strict", list}).exit_status, 1);
+
+    const std::string only_missing = dir.write("only-missing", "0000555  gone\n");
+    const auto nothing = firma({"-c", "--ignore-missing", only_missing});
+    EXPECT_EQ(nothing.exit_status, 1);
+    EXPECT_EQ(nothing.err, "firma: " + only_missing + ": no file was verified\n");
+
+    const std::string junk = dir.write("junk", "junk\n\n# comment\n");
+    const auto none = firma({"-c", junk});
+    EXPECT_EQ(none.exit_status, 1);
+    EXPECT_EQ(none.err, "firma: " + junk + ": no properly formatted checksum lines found\n");
+}
+
+TEST_F(Check, ListsFromStandardInputCrlfAndEitherCase) {
+    dir.write("abc", "abc");
+    dir.write("ff", "\xff");
+    const std::string list = dir.write("list", "0000555  abc\r\n00000ff *ff\r\nFIRMA (abc) = 0000555\r\n");
+    const auto result = firma({"-c"}, list);
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_EQ(result.out, "abc: OK\nff: OK\nabc: OK\n");
+    const auto empty = firma({"-c"});
+    EXPECT_EQ(empty.err, "firma: 'standard input': no properly formatted checksum lines found\n");
+}
+
+// Whatever the names, the output of firma checks OK with firma -c.
+TEST_F(Check, RoundTripOfOddNames) {
+    const std::vector<std::string> names = {"plain", "with space", "  leading", "*star", "back\\slash",
+                                            "new\nline", "cr\rx", "bad\xff\xfe", "-dash", "a) = b"};
+    for (const auto& name : names) dir.write(name, "contents of " + name);
+    for (const std::vector<std::string>& style : {std::vector<std::string>{}, {"--tag"}, {"-b"}}) {
+        auto args = style;
+        args.push_back("--");
+        args.insert(args.end(), names.begin(), names.end());
+        const auto signed_ = firma(args);
+        ASSERT_EQ(signed_.exit_status, 0) << signed_.err;
+        const std::string list = dir.write("list", signed_.out);
+        const auto checked = firma({"-c", list});
+        EXPECT_EQ(checked.exit_status, 0) << checked.out << checked.err;
+        EXPECT_EQ(checked.err, "");
+        // Names with line breaks are shown escaped: one line per name.
+        EXPECT_EQ(std::count(checked.out.begin(), checked.out.end(), '\n'), static_cast<long>(names.size()));
+    }
+}
+
+TEST_F(Check, ZeroAndTagFormats) {
+    dir.write("a\nb", "abc");
+    EXPECT_EQ(firma({"-z", "a\nb"}).out, "0000555  a\nb"s + '\0');
+    EXPECT_EQ(firma({"--tag", "a\nb"}).out, "\\FIRMA (a\\nb) = 0000555\n");
+    EXPECT_EQ(firma({"-b", "a\nb"}).out, "\\0000555 *a\\nb\n");
+}
+
+TEST_F(Check, ProgressNeverReachesAPipeOrFile) {
+    dir.write("abc", "abc");
+    const auto result = firma({"--progress", "abc"});
+    EXPECT_EQ(result.out, "0000555  abc\n");
+    EXPECT_EQ(result.err, "");
+}
+
+TEST_F(Check, UsageErrorsAsCoreutilsWordsThem) {
+    const auto tag = firma({"-c", "--tag", "x"});
+    EXPECT_EQ(tag.exit_status, 1);
+    EXPECT_EQ(tag.err, "firma: the --tag option is meaningless when verifying checksums\n"
+                       "Try 'firma --help' for more information.\n");
+    EXPECT_EQ(firma({"--quiet", "x"}).err,
+              "firma: the --quiet option is meaningful only when verifying checksums\n"
+              "Try 'firma --help' for more information.\n");
+    EXPECT_EQ(firma({"-j", "0"}).exit_status, 1);
+}
+
+TEST_F(Check, RecursiveWalkIsSortedAndSkipsLinkedFoldersUnlessAsked) {
+    fs::create_directories(dir.path() / "tree/b/inner");
+    fs::create_directories(dir.path() / "elsewhere");
+    dir.write("tree/z", "z");
+    dir.write("tree/a", "a");
+    dir.write("tree/b/inner/deep", "deep");
+    dir.write("tree/b/x", "x");
+    dir.write("elsewhere/linked", "linked");
+    fs::create_directory_symlink(dir.path() / "elsewhere", dir.path() / "tree/link");
+    fs::create_directory_symlink(dir.path() / "tree", dir.path() / "tree/b/loop");
+    ASSERT_EQ(::mkfifo((dir / "tree/fifo").c_str(), 0600), 0);
+
+    const auto names = [](const std::string& out) {
+        std::vector<std::string> result;
+        std::istringstream lines(out);
+        for (std::string line; std::getline(lines, line);) result.push_back(line.substr(9));
+        return result;
+    };
+    const auto walked = firma({"-r", "tree"});
+    EXPECT_EQ(walked.exit_status, 0) << walked.err;
+    EXPECT_EQ(names(walked.out), (std::vector<std::string>{"tree/a", "tree/b/inner/deep", "tree/b/x", "tree/z"}));
+
+    const auto followed = firma({"-r", "-L", "tree"});
+    EXPECT_EQ(names(followed.out), (std::vector<std::string>{"tree/a", "tree/b/inner/deep", "tree/b/x",
+                                                             "tree/link/linked", "tree/z"}));
+    EXPECT_EQ(followed.exit_status, 1);  // the loop back to tree is reported
+    EXPECT_NE(followed.err.find("tree/b/loop: Too many levels of symbolic links"), std::string::npos);
+
+    EXPECT_EQ(firma({"tree"}).err, "firma: tree: Is a directory\n");
+}
+
+TEST_F(Check, OneThreadAndSeveralGiveTheSameOutput) {
+    std::vector<std::string> args;
+    for (int i = 0; i < 60; ++i) {
+        const std::string name = "f" + std::to_string(i);
+        dir.write(name, std::string(static_cast<std::size_t>(i) * 9973, static_cast<char>('a' + i % 26)));
+        args.push_back(name);
+        if (i % 13 == 0) args.push_back("missing" + std::to_string(i));
+    }
+    auto one = args, two = args;
+    one.insert(one.begin(), {"-j", "1"});
+    two.insert(two.begin(), {"-j", "2"});
+    const auto first = firma(one), second = firma(two);
+    EXPECT_EQ(first.out, second.out);
+    EXPECT_EQ(first.err, second.err);
+    EXPECT_EQ(first.exit_status, 1);
+}
+
+TEST_F(Check, MemoryStaysBoundedForTenThousandOperands) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer's shadow memory says nothing about the program's own";
+#endif
+    std::vector<std::string> args;
+    for (int i = 0; i < 10000; ++i) args.push_back("abc");
+    dir.write("abc", "abc");
+    const auto result = firma(args);
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_EQ(result.out.size(), 10000u * 13);  // "0000555  abc\n"
+    EXPECT_LE(result.peak_rss_kib, 64 * 1024);
+}
+
+}  // namespace
+}  // namespace firma

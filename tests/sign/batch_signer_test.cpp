@@ -1,0 +1,101 @@
+// Many files at once: every result right, in order, whatever the threads.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <stdexcept>
+
+#include "sign/batch_signer.h"
+#include "sign/signature.h"
+#include "reference.h"
+#include "temp_dir.h"
+
+namespace firma {
+namespace {
+
+using testing::random_bytes;
+using testing::reference_fold;
+
+struct Expected {
+    BatchJob job;
+    std::uint32_t value = 0;
+    std::errc error{};
+};
+
+class BatchSigner : public ::testing::Test {
+protected:
+    testing::TempDir dir;
+    std::vector<Expected> expected;
+
+    void SetUp() override {
+        std::mt19937_64 generator(3);
+        for (int i = 0; i < 120; ++i) {
+            // Mostly small, some over several pieces, some starting with zeros.
+            std::size_t size = generator() % 3 == 0 ? generator() % 900000 : generator() % 5000;
+            auto bytes = random_bytes(size, i);
+            if (i % 7 == 0) std::fill_n(bytes.begin(), std::min<std::size_t>(size, 300000), 0);
+            const std::string path = dir.write("f" + std::to_string(i), std::string(bytes.begin(), bytes.end()));
+            expected.push_back({{BatchJob::Kind::file, path}, reference_fold(bytes)});
+            if (i % 25 == 0) expected.push_back({{BatchJob::Kind::marker, {}}, 0});
+            if (i % 30 == 0)
+                expected.push_back({{BatchJob::Kind::file, dir / "missing"}, 0, std::errc::no_such_file_or_directory});
+            if (i % 40 == 0)
+                expected.push_back({{BatchJob::Kind::file, dir.path().string()}, 0, std::errc::is_a_directory});
+        }
+    }
+};
+
+TEST_F(BatchSigner, DeliversEveryResultInOrderWhateverTheThreads) {
+    for (const unsigned threads : {1u, 2u, 3u}) {
+        for (const std::size_t in_flight : {1u, 7u, 1024u}) {
+            std::size_t produced = 0, delivered = 0;
+            const NextJob next = [&]() -> std::optional<BatchJob> {
+                EXPECT_LE(produced - delivered, in_flight);
+                if (produced == expected.size()) return std::nullopt;
+                return expected[produced++].job;
+            };
+            const Deliver deliver = [&](const BatchJob& job, const BatchResult& result) {
+                const Expected& want = expected[delivered++];
+                EXPECT_EQ(job.path, want.job.path);
+                if (want.error != std::errc{}) {
+                    EXPECT_TRUE(result.error == want.error) << job.path << ": " << result.error.message();
+                } else {
+                    EXPECT_FALSE(result.error) << job.path << ": " << result.error.message();
+                    EXPECT_EQ(result.accumulator, want.value) << job.path;
+                }
+            };
+            sign_batch(next, deliver, {threads, in_flight, nullptr, {}});
+            EXPECT_EQ(delivered, expected.size()) << threads << " threads";
+        }
+    }
+}
+
+TEST_F(BatchSigner, CountsEveryByteRead) {
+    std::atomic<std::uint64_t> done{0};
+    std::size_t produced = 0;
+    std::uint64_t total = 0;
+    for (const auto& want : expected)
+        if (want.job.kind == BatchJob::Kind::file && want.error == std::errc{})
+            total += std::filesystem::file_size(want.job.path);
+    sign_batch([&]() -> std::optional<BatchJob> {
+                   if (produced == expected.size()) return std::nullopt;
+                   return expected[produced++].job;
+               },
+               [](const BatchJob&, const BatchResult&) {}, {2, 64, &done, {}});
+    EXPECT_EQ(done.load(), total);
+}
+
+TEST_F(BatchSigner, AFailingDeliveryStopsTheWorkersAndPropagates) {
+    std::size_t produced = 0, delivered = 0;
+    const auto next = [&]() -> std::optional<BatchJob> {
+        if (produced == expected.size()) return std::nullopt;
+        return expected[produced++].job;
+    };
+    const auto deliver = [&](const BatchJob&, const BatchResult&) {
+        if (++delivered == 3) throw std::runtime_error("output closed");
+    };
+    EXPECT_THROW(sign_batch(next, deliver, {2, 16, nullptr, {}}), std::runtime_error);
+    EXPECT_EQ(delivered, 3u);
+}
+
+}  // namespace
+}  // namespace firma
