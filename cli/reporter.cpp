@@ -57,7 +57,9 @@ void Reporter::line(std::string_view text) {
     // On a shared terminal the result goes above the progress line, which stays.
     const bool redraw = drawn_ && stdout_on_terminal_;
     if (redraw) clear_progress();
-    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size())
+    // One write per line: a reader sees each line as soon as it is known, and
+    // never half of one.
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
         throw std::system_error(errno, std::system_category(), "write error");
     if (redraw) draw_progress();
 }
