@@ -20,12 +20,16 @@ run: build
 	    $(FIRMA) --help; \
 	fi
 
+# Then again under AddressSanitizer with UndefinedBehaviorSanitizer, and the
+# threaded parts under ThreadSanitizer: each needs its own build.
 test: build
 	ctest --preset default
+	cmake --workflow --preset sanitize
+	cmake --workflow --preset thread
 
 bench: build
 	./build/bench/firma-bench
 	./scripts/bench-batch $(FIRMA)
 
 clean:
-	rm -rf build build-sanitize
+	rm -rf build build-sanitize build-thread
