@@ -53,7 +53,7 @@ inline RunResult run_program(const std::vector<std::string>& args, const RunStre
     argv.push_back(nullptr);
 
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) throw std::runtime_error("cannot run " + args[0]);
 

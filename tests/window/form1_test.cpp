@@ -216,6 +216,19 @@ private slots:
         QVERIFY(form.TextSign->text().isEmpty());
     }
 
+    void fileChangedWhileSignedLeavesTheEarlierSignature() {
+        Form1 form;
+        setPath(form, QString::fromStdString(dir.write("abc", "abc")));
+        clickAndWait(form);
+        const std::string moving = slowFile(dir, 1ull << 30);
+        setPath(form, QString::fromStdString(moving));
+        QTest::mouseClick(form.CommandSign, Qt::LeftButton);
+        QTest::qWait(100);
+        std::ofstream(moving, std::ios::app) << "appended";
+        QTRY_VERIFY_WITH_TIMEOUT(form.CommandSign->isEnabled(), 30000);
+        QCOMPARE(form.TextSign->text(), QString("0000555"));
+    }
+
     void sameFileTwiceSameSignature() {
         Form1 form;
         setPath(form, QString::fromStdString(dir.write("data", std::string(100000, 'q'))));
