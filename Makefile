@@ -3,7 +3,7 @@
 FIRMA := build/cli/firma
 FIRMA_GUI := build/window/firma-gui
 
-.PHONY: deps build run test bench clean
+.PHONY: deps build run test bench fuzz clean
 
 deps:
 	@./scripts/install-deps
@@ -21,15 +21,20 @@ run: build
 	fi
 
 # Then again under AddressSanitizer with UndefinedBehaviorSanitizer, and the
-# threaded parts under ThreadSanitizer: each needs its own build.
+# threaded parts under ThreadSanitizer: each needs its own build. Last, a
+# minute of fuzzing for each fuzz target.
 test: build
 	ctest --preset default
 	cmake --workflow --preset sanitize
 	cmake --workflow --preset thread
+	./scripts/fuzz 60
+
+fuzz: deps
+	./scripts/fuzz $${FUZZ_SECONDS:-600}
 
 bench: build
 	./build/bench/firma-bench
 	./scripts/bench-batch $(FIRMA)
 
 clean:
-	rm -rf build build-sanitize build-thread
+	rm -rf build build-sanitize build-thread build-fuzz

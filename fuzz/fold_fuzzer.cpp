@@ -1,0 +1,50 @@
+// Differential fuzzing of the signature: every kernel this processor runs, single
+// chain and lanes, at any alignment, against the plain recurrence; and streaming
+// in random pieces against one shot. Any difference traps.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "reference.h"
+#include "sign/accumulator.h"
+#include "sign/fold.h"
+
+namespace {
+
+void check(bool same) {
+    if (!same) __builtin_trap();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 4) return 0;
+    const unsigned offset = data[0] % 16;  // alignment of the bytes in memory
+    const std::size_t first_cut = data[1], second_cut = data[2];
+    const std::uint32_t start = data[3] % 4 == 0 ? 0 : (data[3] * 2654435761u) % firma::kModulus;
+    const std::vector<unsigned char> bytes(data + 4, data + size);
+    std::vector<unsigned char> shifted(offset + bytes.size());
+    std::copy(bytes.begin(), bytes.end(), shifted.begin() + offset);
+    const unsigned char* at = shifted.data() + offset;
+
+    const std::uint32_t expected = firma::testing::reference_fold(start, bytes);
+    for (const auto& kernel : firma::available_kernels()) {
+        check(kernel.fold(start, at, bytes.size()) == expected);
+        std::vector<std::uint32_t> accumulators(kernel.lanes, start);
+        std::vector<const unsigned char*> lanes(kernel.lanes, at);
+        kernel.fold_lanes(accumulators.data(), lanes.data(), bytes.size());
+        for (const std::uint32_t value : accumulators) check(value == expected);
+
+        // From zero, streamed in three pieces, against one shot.
+        firma::Accumulator whole(kernel), pieces(kernel);
+        whole.update({at, bytes.size()});
+        const std::size_t cut1 = std::min(first_cut, bytes.size());
+        const std::size_t cut2 = std::min(cut1 + second_cut, bytes.size());
+        pieces.update({at, cut1});
+        pieces.update({at + cut1, cut2 - cut1});
+        pieces.update({at + cut2, bytes.size() - cut2});
+        check(pieces.value() == whole.value());
+        check(whole.value() == firma::testing::reference_fold(0, bytes));
+    }
+    return 0;
+}
