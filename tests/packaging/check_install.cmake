@@ -12,7 +12,10 @@ foreach(file
         share/applications/io.github.firma.Firma.desktop
         share/icons/hicolor/scalable/apps/io.github.firma.Firma.svg
         share/metainfo/io.github.firma.Firma.metainfo.xml
-        share/man/man1/firma.1)
+        share/man/man1/firma.1.gz
+        share/man/man1/firma-gui.1.gz
+        share/doc/firma/copyright
+        share/doc/firma/changelog.gz)
     if(NOT EXISTS ${PREFIX}/${file})
         message(FATAL_ERROR "not installed: ${file}")
     endif()

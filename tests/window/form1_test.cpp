@@ -224,8 +224,8 @@ private slots:
         setPath(form, QString::fromStdString(moving));
         QTest::mouseClick(form.CommandSign, Qt::LeftButton);
         QTest::qWait(100);
-        std::ofstream(moving, std::ios::app) << "appended";
-        QTRY_VERIFY_WITH_TIMEOUT(form.CommandSign->isEnabled(), 30000);
+        std::filesystem::resize_file(moving, 1000);  // noticed at the next read
+        QTRY_VERIFY_WITH_TIMEOUT(form.CommandSign->isEnabled(), 5000);
         QCOMPARE(form.TextSign->text(), QString("0000555"));
     }
 
