@@ -182,6 +182,32 @@ private slots:
         QCOMPARE(form.TextSign->text(), QString("0000555"));
     }
 
+    void droppedLongAndOddNamesAreSigned_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("dash first") << "-n";
+        QTest::newRow("star first") << "*x";
+        QTest::newRow("spaces first") << "  x";
+        QTest::newRow("four thousand bytes") << QString(3900, 'l');
+    }
+
+    void droppedLongAndOddNamesAreSigned() {
+        QFETCH(QString, name);
+        std::filesystem::path folder = dir.path();
+        std::string file = name.toStdString();
+        while (file.size() > 200) {  // a name may hold 255 bytes, a path 4095
+            folder /= file.substr(0, 200);
+            file = file.substr(200);
+        }
+        std::filesystem::create_directories(folder);
+        const std::string path = (folder / file).string();
+        std::ofstream(path) << "abc";
+        Form1 form;
+        dropOn(form.TextFileName->viewport(), urlDrop(QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(path))}));
+        QCOMPARE(form.TextFileName->toPlainText(), QString::fromStdString(path));
+        clickAndWait(form);
+        QCOMPARE(form.TextSign->text(), QString("0000555"));
+    }
+
     void failuresLeaveTheEarlierSignature_data() {
         QTest::addColumn<QString>("path");
         QTest::newRow("empty box") << "";
