@@ -130,6 +130,28 @@ TEST_F(Check, ProgressNeverReachesAPipeOrFile) {
     EXPECT_EQ(result.err, "");
 }
 
+// On a terminal (a pseudo-terminal from script(1)) the line shows bytes, rate and
+// time left, and is cleared before the program ends; results still go to stdout.
+TEST_F(Check, ProgressIsDrawnOnATerminalAndClearedAtTheEnd) {
+    if (std::system("command -v script >/dev/null 2>&1") != 0) GTEST_SKIP() << "script(1) gives a terminal";
+    const std::string slow = dir / "slow";  // 'a' then 256 MiB of zeros: about a second
+    {
+        std::ofstream out(slow, std::ios::binary);
+        out << 'a';
+        out.seekp(256 << 20);
+        out << 'z';
+    }
+    const std::string command = std::string(FIRMA_EXE) + " --progress slow > out";
+    const auto result = testing::run_program({"script", "-qec", command, "/dev/null"},
+                                             {.in = "/dev/null", .out = {}, .cwd = dir.path().string()});
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_NE(result.out.find(" of 256.0 MiB ("), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find(" MB/s, "), std::string::npos);
+    EXPECT_NE(result.out.find(" left"), std::string::npos);
+    EXPECT_TRUE(result.out.ends_with("\r\033[K")) << "the progress line is left on the terminal";
+    EXPECT_EQ(testing::read_file(dir / "out").substr(7), "  slow\n");
+}
+
 TEST_F(Check, UsageErrorsAsCoreutilsWordsThem) {
     const auto tag = firma({"-c", "--tag", "x"});
     EXPECT_EQ(tag.exit_status, 1);
