@@ -6,26 +6,16 @@
 #include <filesystem>
 #include <fstream>
 
-#include "run_program.h"
-#include "temp_dir.h"
+#include "firma_fixture.h"
 
 namespace firma {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
-using testing::RunResult;
-using testing::TempDir;
 
-class Check : public ::testing::Test {
+class Check : public testing::FirmaTest {
 protected:
-    TempDir dir;
-
-    RunResult firma(std::vector<std::string> args, const std::string& in = "/dev/null") {
-        args.insert(args.begin(), FIRMA_EXE);
-        return testing::run_program(args, {.in = in, .out = {}, .cwd = dir.path().string()});
-    }
-
     // A list with one of each outcome: OK, FAILED, unreadable, malformed.
     std::string mixed_list() {
         dir.write("abc", "abc");
@@ -142,8 +132,7 @@ TEST_F(Check, ProgressIsDrawnOnATerminalAndClearedAtTheEnd) {
         out << 'z';
     }
     const std::string command = std::string(FIRMA_EXE) + " --progress slow > out";
-    const auto result = testing::run_program({"script", "-qec", command, "/dev/null"},
-                                             {.in = "/dev/null", .out = {}, .cwd = dir.path().string()});
+    const auto result = run({"script", "-qec", command, "/dev/null"});
     EXPECT_EQ(result.exit_status, 0);
     EXPECT_NE(result.out.find(" of 256.0 MiB ("), std::string::npos) << result.out;
     EXPECT_NE(result.out.find(" MB/s, "), std::string::npos);
@@ -212,9 +201,7 @@ TEST_F(Check, OneThreadAndSeveralGiveTheSameOutput) {
 }
 
 TEST_F(Check, MemoryStaysBoundedForTenThousandOperands) {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    GTEST_SKIP() << "a sanitizer's shadow memory says nothing about the program's own";
-#endif
+    if (testing::kSanitized) GTEST_SKIP() << "sanitizers add their own memory";
     std::vector<std::string> args;
     for (int i = 0; i < 10000; ++i) args.push_back("abc");
     dir.write("abc", "abc");

@@ -5,25 +5,13 @@
 #include <fstream>
 #include <random>
 
-#include "run_program.h"
-#include "temp_dir.h"
+#include "firma_fixture.h"
 
 namespace firma {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::RunStreams;
-using testing::TempDir;
-
-testing::RunResult firma(std::vector<std::string> args, const RunStreams& streams = {}) {
-    args.insert(args.begin(), FIRMA_EXE);
-    return testing::run_program(args, streams);
-}
-
-class Cli : public ::testing::Test {
-protected:
-    TempDir dir;
-};
+using Cli = testing::FirmaTest;
 
 TEST_F(Cli, PrintsOneLinePerOperandInOrder) {
     const std::string abc = dir.write("abc", "abc");
@@ -36,9 +24,9 @@ TEST_F(Cli, PrintsOneLinePerOperandInOrder) {
 
 TEST_F(Cli, ReadsStandardInputWithoutOperandsOrForDash) {
     const std::string abc = dir.write("abc", "abc");
-    EXPECT_EQ(firma({}, {.in = abc}).out, "0000555  -\n");
-    EXPECT_EQ(firma({"-"}, {.in = abc}).out, "0000555  -\n");
-    EXPECT_EQ(firma({"--", "-"}, {.in = abc}).out, "0000555  -\n");
+    EXPECT_EQ(firma({}, abc).out, "0000555  -\n");
+    EXPECT_EQ(firma({"-"}, abc).out, "0000555  -\n");
+    EXPECT_EQ(firma({"--", "-"}, abc).out, "0000555  -\n");
 }
 
 TEST_F(Cli, FailingFileIsReportedAndTheOthersStillRun) {
@@ -51,12 +39,6 @@ TEST_F(Cli, FailingFileIsReportedAndTheOthersStillRun) {
                               "firma: " + dir.path().string() + ": Is a directory\n" +
                               "firma: '': No such file or directory\n");
     EXPECT_FALSE(fs::exists(missing));
-}
-
-TEST_F(Cli, NamesStartingWithADashNeedDoubleDash) {
-    dir.write("-n", "abc");
-    const auto result = firma({"--", "-n"}, {.cwd = dir.path().string()});
-    EXPECT_EQ(result.out, "0000555  -n\n");
 }
 
 TEST_F(Cli, HelpVersionAndUsageErrors) {
@@ -75,15 +57,13 @@ TEST_F(Cli, HelpVersionAndUsageErrors) {
 
 TEST_F(Cli, OutputThatCannotBeWrittenIsAFailure) {
     const std::string abc = dir.write("abc", "abc");
-    const auto result = firma({abc}, {.out = "/dev/full"});
+    const auto result = firma({abc}, "/dev/null", "/dev/full");
     EXPECT_EQ(result.exit_status, 1);
     EXPECT_EQ(result.err, "firma: write error: No space left on device\n");
 }
 
 TEST_F(Cli, MemoryStaysBoundedWhateverTheFileSize) {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    GTEST_SKIP() << "a sanitizer's shadow memory says nothing about the program's own";
-#endif
+    if (testing::kSanitized) GTEST_SKIP() << "sanitizers add their own memory";
     const std::string path = dir / "big";
     {
         std::ofstream out(path, std::ios::binary);

@@ -9,28 +9,13 @@
 #include <fstream>
 #include <thread>
 
-#include "run_program.h"
-#include "temp_dir.h"
+#include "firma_fixture.h"
 
 namespace firma {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::RunResult;
-using testing::TempDir;
-
-class Hostile : public ::testing::Test {
-protected:
-    TempDir dir;
-
-    RunResult run(std::vector<std::string> args) {
-        return testing::run_program(args, {.in = "/dev/null", .out = {}, .cwd = dir.path().string()});
-    }
-    RunResult firma(std::vector<std::string> args) {
-        args.insert(args.begin(), FIRMA_EXE);
-        return run(std::move(args));
-    }
-};
+using Hostile = testing::FirmaTest;
 
 bool have(const char* program) {
     return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;

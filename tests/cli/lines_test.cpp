@@ -78,10 +78,8 @@ TEST(FormatLine, EveryStyleReadsBackToTheSameNameAndSignature) {
     }
 }
 
-TEST(FormatLine, ZeroEndsWithNulAndNeverEscapes) {
-    EXPECT_EQ(format_line(0x555, "a\nb", {false, false, true}), "0000555  a\nb"s + '\0');
-    EXPECT_EQ(format_line(0x555, "a\\b", {false, true, true}), "FIRMA (a\\b) = 0000555"s + '\0');
-    EXPECT_EQ(format_line(0x555, "a\\b", {false, true, false}), "\\FIRMA (a\\\\b) = 0000555\n");
+// "NAME: OK" lines escape a name only when it holds a line break.
+TEST(FormatLine, CheckResultsEscapeOnlyLineBreaks) {
     EXPECT_EQ(check_display_name("a\\b"), "a\\b");
     EXPECT_EQ(check_display_name("a\\b\nc"), "\\a\\\\b\\nc");
 }

@@ -58,16 +58,6 @@ TEST(KnownVectors, EveryWayOfComputingGivesTheKnownSignature) {
     }
 }
 
-// The tie vectors only test ties if the accumulator really is where the tie happens.
-TEST(KnownVectors, TieVectorsReachTheirTieStates) {
-    const std::vector<unsigned char> to_750000 = {0xF8, 0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0x02};
-    const std::vector<unsigned char> to_250000 = {0x52, 0x01, 0x02, 0x03, 0x02, 0x01, 0x01, 0x01};
-    EXPECT_EQ(reference_fold(to_750000), 750000u);
-    EXPECT_EQ(reference_fold(to_250000), 250000u);
-    EXPECT_EQ(750000 * kMultiplier, 2356144.5);
-    EXPECT_EQ(250000 * kMultiplier, 785381.5);
-}
-
 TEST(FormatSignature, SevenUppercaseDigitsZeroPadded) {
     EXPECT_EQ(format_signature(0), "0000000");
     EXPECT_EQ(format_signature(0xFF), "00000FF");
