@@ -50,7 +50,12 @@ struct Lane {
 class Worker {
 public:
     Worker(BatchQueue& queue, std::atomic<std::uint64_t>* bytes_done)
-        : queue_(queue), bytes_done_(bytes_done), kernel_(best_kernel()), lanes_(kernel_.lanes) {}
+        : queue_(queue),
+          bytes_done_(bytes_done),
+          kernel_(best_kernel()),
+          lanes_(kernel_.lanes),
+          accumulators_(kernel_.lanes),
+          bytes_(kernel_.lanes) {}
 
     void run() {
         while (fill_lanes()) {
@@ -124,27 +129,18 @@ private:
         for (const Lane& lane : lanes_)
             if (lane.active()) size = std::min(size, lane.pending.size());
         if (active_count() == 1) {
-            for (Lane& lane : lanes_) {
-                if (!lane.active()) continue;
-                lane.accumulator = kernel_.fold(lane.accumulator, lane.pending.data(), size);
-                lane.pending = lane.pending.subspan(size);
+            Lane& lane = *std::find_if(lanes_.begin(), lanes_.end(), [](const Lane& l) { return l.active(); });
+            lane.accumulator = kernel_.fold(lane.accumulator, lane.pending.data(), size);
+        } else {
+            for (std::size_t i = 0; i < lanes_.size(); ++i) {
+                accumulators_[i] = lanes_[i].accumulator;
+                bytes_[i] = lanes_[i].active() ? lanes_[i].pending.data() : kIdleBytes;
             }
-            return;
+            kernel_.fold_lanes(accumulators_.data(), bytes_.data(), size);
+            for (std::size_t i = 0; i < lanes_.size(); ++i) lanes_[i].accumulator = accumulators_[i];
         }
-        std::vector<std::uint32_t>& accumulators = accumulators_;
-        std::vector<const unsigned char*>& bytes = bytes_;
-        accumulators.resize(lanes_.size());
-        bytes.resize(lanes_.size());
-        for (std::size_t i = 0; i < lanes_.size(); ++i) {
-            accumulators[i] = lanes_[i].accumulator;
-            bytes[i] = lanes_[i].active() ? lanes_[i].pending.data() : kIdleBytes;
-        }
-        kernel_.fold_lanes(accumulators.data(), bytes.data(), size);
-        for (std::size_t i = 0; i < lanes_.size(); ++i) {
-            if (!lanes_[i].active()) continue;
-            lanes_[i].accumulator = accumulators[i];
-            lanes_[i].pending = lanes_[i].pending.subspan(size);
-        }
+        for (Lane& lane : lanes_)
+            if (lane.active()) lane.pending = lane.pending.subspan(size);
     }
 
     BatchQueue& queue_;
