@@ -1,89 +1,16 @@
 #include <fmt/core.h>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <deque>
-#include <memory>
 
 #include "cli/commands.h"
 #include "cli/lines.h"
+#include "cli/lists.h"
 #include "cli/quote.h"
 #include "cli/reporter.h"
 #include "sign/batch_signer.h"
 
 namespace firma::cli {
 namespace {
-
-// What one job of check mode stands for, delivered in list order.
-struct Entry {
-    enum class Kind { listed, malformed, unreadable_list, end_of_list };
-    Kind kind = Kind::listed;
-    ListedFile file;
-    std::size_t line = 0;
-    std::error_code error;
-};
-
-// Reads the lists one line at a time and turns each line into a job.
-class Lists {
-public:
-    explicit Lists(std::vector<std::string> names) : names_(std::move(names)) {}
-
-    // The next entry, or nothing after the last list.
-    std::optional<Entry> next() {
-        for (;;) {
-            if (!file_) {
-                if (next_list_ == names_.size()) return std::nullopt;
-                current_ = names_[next_list_++];
-                line_ = 0;
-                if (current_ == "-") {
-                    file_.reset(stdin);
-                } else {
-                    file_.reset(std::fopen(current_.c_str(), "re"));
-                    if (!file_) return close_with({Entry::Kind::unreadable_list, {}, 0, {errno, std::system_category()}});
-                }
-            }
-            char* text = nullptr;
-            std::size_t capacity = 0;
-            const ssize_t length = ::getline(&text, &capacity, file_.get());
-            const std::unique_ptr<char, decltype(&std::free)> owned(text, std::free);
-            if (length < 0) {
-                const bool failed = std::ferror(file_.get()) != 0;
-                const int error = errno;
-                if (failed) return close_with({Entry::Kind::unreadable_list, {}, 0, {error, std::system_category()}});
-                return close_with({Entry::Kind::end_of_list, {}, 0, {}});
-            }
-            ++line_;
-            std::string_view view(text, static_cast<std::size_t>(length));
-            if (view.ends_with('\n')) view.remove_suffix(1);
-            ParsedLine parsed = parse_line(view);
-            if (parsed.kind == LineKind::ignored) continue;
-            if (parsed.kind == LineKind::malformed) return Entry{Entry::Kind::malformed, {}, line_, {}};
-            return Entry{Entry::Kind::listed, std::move(parsed.file), line_, {}};
-        }
-    }
-
-    // The list the last entry came from, as messages name it.
-    std::string display_name() const { return current_ == "-" ? "standard input" : current_; }
-
-private:
-    struct Closer {
-        void operator()(std::FILE* file) const {
-            if (file != stdin) std::fclose(file);
-        }
-    };
-
-    Entry close_with(Entry entry) {
-        file_.reset();
-        return entry;
-    }
-
-    std::vector<std::string> names_;
-    std::size_t next_list_ = 0;
-    std::string current_;
-    std::unique_ptr<std::FILE, Closer> file_;
-    std::size_t line_ = 0;
-};
 
 // Counts for one list, and the report at its end.
 struct Tally {
@@ -102,8 +29,9 @@ int check_command(const Options& options) {
     const bool show_ok = options.verbosity == Verbosity::normal || options.verbosity == Verbosity::warn;
     std::vector<std::string> names = options.files;
     if (names.empty()) names.push_back("-");
+    if (reporter.done() != nullptr) reporter.expect(listed_bytes(names));
     Lists lists(std::move(names));
-    std::deque<std::pair<Entry, std::string>> in_flight;  // entry and its list's name
+    std::deque<std::pair<ListEntry, std::string>> in_flight;  // entry and its list's name
     Tally tally;
     int status = 0;
 
@@ -132,7 +60,7 @@ int check_command(const Options& options) {
         auto entry = lists.next();
         if (!entry) return std::nullopt;
         in_flight.emplace_back(*entry, lists.display_name());
-        if (entry->kind != Entry::Kind::listed) return BatchJob{BatchJob::Kind::marker, {}};
+        if (entry->kind != ListEntry::Kind::listed) return BatchJob{BatchJob::Kind::marker, {}};
         if (entry->file.name == "-") return BatchJob{BatchJob::Kind::standard_input, "-"};
         return BatchJob{BatchJob::Kind::file, entry->file.name};
     };
@@ -140,17 +68,17 @@ int check_command(const Options& options) {
         const auto [entry, list] = std::move(in_flight.front());
         in_flight.pop_front();
         switch (entry.kind) {
-            case Entry::Kind::unreadable_list:
+            case ListEntry::Kind::unreadable_list:
                 reporter.error(list, entry.error.message());
                 status = 1;
                 return;
-            case Entry::Kind::end_of_list: end_of_list(list); return;
-            case Entry::Kind::malformed:
+            case ListEntry::Kind::end_of_list: end_of_list(list); return;
+            case ListEntry::Kind::malformed:
                 ++tally.malformed;
                 if (options.verbosity == Verbosity::warn)
                     reporter.error(list, fmt::format("{}: improperly formatted FIRMA checksum line", entry.line));
                 return;
-            case Entry::Kind::listed: break;
+            case ListEntry::Kind::listed: break;
         }
         ++tally.listed;
         const std::string shown = check_display_name(entry.file.name);

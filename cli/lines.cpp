@@ -57,30 +57,53 @@ std::optional<std::uint32_t> parse_signature(std::string_view digits) {
     return value;
 }
 
-// FIRMA (NAME) = SIGNATURE, with or without the space before '('. Names are not
-// escaped by every writer of this form, so the name ends at the last ") = ".
+bool is_blank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string_view skip_blanks(std::string_view text) {
+    while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
+    return text;
+}
+
+// FIRMA (NAME) = SIGNATURE: at most one space before '(', any blanks around '='.
+// Not every writer of this form escapes names, so the name ends at the last ')'.
 std::optional<ListedFile> parse_tagged(std::string_view line) {
     line.remove_prefix(kTag.size());
     if (line.starts_with(' ')) line.remove_prefix(1);
     if (!line.starts_with('(')) return std::nullopt;
     line.remove_prefix(1);
-    const std::size_t close = line.rfind(") = ");
+    const std::size_t close = line.rfind(')');
     if (close == std::string_view::npos) return std::nullopt;
-    const auto signature = parse_signature(line.substr(close + 4));
+    std::string_view rest = skip_blanks(line.substr(close + 1));
+    if (!rest.starts_with('=')) return std::nullopt;
+    const auto signature = parse_signature(skip_blanks(rest.substr(1)));
     if (!signature) return std::nullopt;
     return ListedFile{*signature, std::string(line.substr(0, close))};
 }
 
-// SIGNATURE, a space, ' ' or '*', then the name.
-std::optional<ListedFile> parse_untagged(std::string_view line) {
-    if (line.size() < kDigits + 3 || line[kDigits] != ' ') return std::nullopt;
-    if (line[kDigits + 1] != ' ' && line[kDigits + 1] != '*') return std::nullopt;
+}  // namespace
+
+// SIGNATURE, a blank, then either a mode character (' ' or '*') and the name, or
+// the name alone, as other platforms' tools write it. Which of the two a run of
+// lists uses is decided by its first line that tells them apart: a name starting
+// with a space must not make a one-blank list read as the other form.
+std::optional<ListedFile> ListParser::parse_untagged(std::string_view line) {
+    constexpr std::size_t kShortest = kDigits + 2;  // a blank and a one-byte name
+    if (line.size() < kShortest + (line.starts_with('\\') ? 1 : 0)) return std::nullopt;
+    if (!is_blank(line[kDigits])) return std::nullopt;
     const auto signature = parse_signature(line.substr(0, kDigits));
     if (!signature) return std::nullopt;
-    return ListedFile{*signature, std::string(line.substr(kDigits + 2))};
+    std::string_view name = line.substr(kDigits + 1);
+    if (name.size() == 1 || (name[0] != ' ' && name[0] != '*')) {
+        if (form_ == Form::with_mode) return std::nullopt;
+        form_ = Form::without_mode;
+    } else if (form_ != Form::without_mode) {
+        form_ = Form::with_mode;
+        name.remove_prefix(1);
+    }
+    return ListedFile{*signature, std::string(name)};
 }
-
-}  // namespace
 
 std::string format_line(std::uint32_t signature, std::string_view name, const LineStyle& style) {
     const bool escaped = !style.zero && has_any(name, "\\\n\r");
@@ -101,19 +124,25 @@ std::string check_display_name(std::string_view name) {
     return shown;
 }
 
-ParsedLine parse_line(std::string_view line) {
+ParsedLine ListParser::parse(std::string_view line, bool from_standard_input) {
+    if (line.starts_with('#')) return {LineKind::ignored, {}};
     if (line.ends_with('\r')) line.remove_suffix(1);
-    if (line.empty() || line.starts_with('#')) return {LineKind::ignored, {}};
-    line.remove_prefix(std::min(line.find_first_not_of(" \t"), line.size()));
+    if (line.empty()) return {LineKind::ignored, {}};
+    line = skip_blanks(line);
     const bool escaped = line.starts_with('\\');
     if (escaped) line.remove_prefix(1);
-    const auto file = line.starts_with(kTag) ? parse_tagged(line) : parse_untagged(line);
-    if (!file || file->name.empty() || has_any(file->name, std::string_view("\0", 1)))
-        return {LineKind::malformed, {}};
-    if (!escaped) return {LineKind::listed, *file};
-    auto name = unescape(file->name);
-    if (!name) return {LineKind::malformed, {}};
-    return {LineKind::listed, {file->signature, std::move(*name)}};
+    auto file = line.starts_with(kTag) ? parse_tagged(line) : parse_untagged(line);
+    if (!file) return {LineKind::malformed, {}};
+    if (escaped) {
+        auto name = unescape(file->name);
+        if (!name) return {LineKind::malformed, {}};
+        file->name = std::move(*name);
+    }
+    // A NUL cannot be part of a file name: the line is damaged, not a short name.
+    if (has_any(file->name, std::string_view("\0", 1))) return {LineKind::malformed, {}};
+    // Standard input is already being read as the list: it cannot be checked too.
+    if (from_standard_input && file->name == "-") return {LineKind::malformed, {}};
+    return {LineKind::listed, std::move(*file)};
 }
 
 }  // namespace firma::cli

@@ -37,8 +37,21 @@ struct ParsedLine {
     ListedFile file;
 };
 
-// Reads one line of a list, without its newline. Blank lines and lines starting
-// with '#' are ignored; a carriage return before the newline is dropped.
-ParsedLine parse_line(std::string_view line);
+// Reads the lines of a run of lists, one at a time, without their newline.
+// Blank lines and lines starting with '#' are ignored; a carriage return before
+// the newline is dropped. Lines without a mode character (one blank between
+// signature and name) are read as coreutils reads them: the first line that
+// shows which of the two untagged forms a run of lists uses decides it for the
+// rest of the run, and lines of the other form are malformed.
+class ListParser {
+public:
+    ParsedLine parse(std::string_view line, bool from_standard_input = false);
+
+private:
+    enum class Form { undecided, with_mode, without_mode };
+    std::optional<ListedFile> parse_untagged(std::string_view line);
+
+    Form form_ = Form::undecided;
+};
 
 }  // namespace firma::cli

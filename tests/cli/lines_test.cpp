@@ -14,11 +14,8 @@ using namespace std::string_literals;
 TEST(ParseLine, MalformedLinesAreRejected) {
     for (const std::string& line : {
              "0000555"s,              // no name
-             "0000555  "s,            // empty name
              "000555  abc"s,          // six digits
              "00000555  abc"s,        // eight digits
-             "0000555 abc"s,          // one space, no mode character
-             "0000555\tabc"s,         // a tab instead
              "000055G  abc"s,         // not hexadecimal
              "0000555  a\0b"s,        // NUL in the name
              "00\0555  abc"s,         // NUL in the digits
@@ -28,24 +25,24 @@ TEST(ParseLine, MalformedLinesAreRejected) {
              "FIRMA (abc"s,           // no closing part
              "FIRMA (abc) ="s,        // no signature
              "FIRMA (abc) = 000055"s, // short signature
-             "FIRMA (abc) = 0000555 "s,
              "FIRMA  (abc) = 0000555"s,
-             "FIRMA () = 0000555"s,   // empty name
+             "FIRMA (abc) = 0000555 "s,
+             "0000555 "s,             // a blank and no name
              "   "s,
          }) {
-        EXPECT_EQ(parse_line(line).kind, LineKind::malformed) << '"' << line << '"';
+        EXPECT_EQ(ListParser{}.parse(line).kind, LineKind::malformed) << '"' << line << '"';
     }
 }
 
 TEST(ParseLine, BlankAndCommentLinesAreIgnored) {
-    EXPECT_EQ(parse_line("").kind, LineKind::ignored);
-    EXPECT_EQ(parse_line("\r").kind, LineKind::ignored);
-    EXPECT_EQ(parse_line("# 0000555  abc").kind, LineKind::ignored);
+    EXPECT_EQ(ListParser{}.parse("").kind, LineKind::ignored);
+    EXPECT_EQ(ListParser{}.parse("\r").kind, LineKind::ignored);
+    EXPECT_EQ(ListParser{}.parse("# 0000555  abc").kind, LineKind::ignored);
 }
 
 TEST(ParseLine, AcceptedForms) {
     const auto expect = [](std::string_view line, std::uint32_t signature, std::string_view name) {
-        const ParsedLine parsed = parse_line(line);
+        const ParsedLine parsed = ListParser{}.parse(line);
         ASSERT_EQ(parsed.kind, LineKind::listed) << line;
         EXPECT_EQ(parsed.file.signature, signature) << line;
         EXPECT_EQ(parsed.file.name, name) << line;
@@ -60,6 +57,29 @@ TEST(ParseLine, AcceptedForms) {
     expect("FIRMA (a) b) = 0000555", 0x555, "a) b");
     expect("\\0000555  a\\\\b\\nc\\rd", 0x555, "a\\b\nc\rd");
     expect("\\FIRMA (a\\nb) = 0000555", 0x555, "a\nb");
+    expect("FIRMA(abc)=\t 0000555", 0x555, "abc");
+    expect("FIRMA () = 0000555", 0x555, "");
+    expect("0000555 abc", 0x555, "abc");
+    expect("0000555\tabc", 0x555, "abc");
+    expect("0000555  ", 0x555, " ");
+    expect("0000555\t*abc", 0x555, "abc");
+}
+
+// The first line that tells the two untagged forms apart decides the run; a
+// line naming "-" cannot be checked while standard input is the list.
+TEST(ParseLine, TheFirstUntaggedFormDecidesTheRun) {
+    ListParser with_mode;
+    EXPECT_EQ(with_mode.parse("FIRMA (abc) = 0000555").kind, LineKind::listed);  // decides nothing
+    EXPECT_EQ(with_mode.parse("0000555  abc").file.name, "abc");
+    EXPECT_EQ(with_mode.parse("0000555 abc").kind, LineKind::malformed);
+    ListParser without_mode;
+    EXPECT_EQ(without_mode.parse("000055G abc").kind, LineKind::malformed);  // decides nothing
+    EXPECT_EQ(without_mode.parse("0000555 abc").file.name, "abc");
+    EXPECT_EQ(without_mode.parse("0000555  abc").file.name, " abc");
+    EXPECT_EQ(without_mode.parse("0000555 *abc").file.name, "*abc");
+    EXPECT_EQ(ListParser{}.parse("0000555  -", true).kind, LineKind::malformed);
+    EXPECT_EQ(ListParser{}.parse("FIRMA (-) = 0000555", true).kind, LineKind::malformed);
+    EXPECT_EQ(ListParser{}.parse("0000555  -", false).file.name, "-");
 }
 
 // Whatever the name, what firma writes, firma reads back.
@@ -70,7 +90,7 @@ TEST(FormatLine, EveryStyleReadsBackToTheSameNameAndSignature) {
             std::string line = format_line(0xABC123, name, style);
             ASSERT_TRUE(line.ends_with('\n'));
             line.pop_back();
-            const ParsedLine parsed = parse_line(line);
+            const ParsedLine parsed = ListParser{}.parse(line);
             ASSERT_EQ(parsed.kind, LineKind::listed) << line;
             EXPECT_EQ(parsed.file.name, name);
             EXPECT_EQ(parsed.file.signature, 0xABC123u);

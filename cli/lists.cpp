@@ -1,0 +1,93 @@
+#include "cli/lists.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+
+namespace firma::cli {
+namespace {
+
+enum class LineEnd { line, too_long, end, failed };
+
+// One line without its newline, at most `longest` bytes kept; the rest of a
+// longer line is read and dropped.
+LineEnd read_line(std::FILE* file, std::string& line, std::size_t longest) {
+    line.clear();
+    bool too_long = false;
+    for (;;) {
+        const int c = getc_unlocked(file);
+        if (c == EOF) {
+            if (std::ferror(file) != 0) return LineEnd::failed;
+            if (line.empty() && !too_long) return LineEnd::end;
+            break;
+        }
+        if (c == '\n') break;
+        if (line.size() == longest) {
+            too_long = true;
+            line.clear();
+            line.shrink_to_fit();
+        }
+        if (!too_long) line.push_back(static_cast<char>(c));
+    }
+    return too_long ? LineEnd::too_long : LineEnd::line;
+}
+
+}  // namespace
+
+void Lists::Closer::operator()(std::FILE* file) const {
+    if (file != stdin) std::fclose(file);
+}
+
+Lists::Lists(std::vector<std::string> names) : names_(std::move(names)) {}
+
+std::string Lists::display_name() const {
+    return current_ == "-" ? "standard input" : current_;
+}
+
+ListEntry Lists::close_with(ListEntry entry) {
+    file_.reset();
+    return entry;
+}
+
+bool Lists::open_next() {
+    current_ = names_[next_list_++];
+    line_ = 0;
+    file_.reset(current_ == "-" ? stdin : std::fopen(current_.c_str(), "re"));
+    return file_ != nullptr;
+}
+
+std::optional<ListEntry> Lists::next() {
+    for (;;) {
+        if (!file_) {
+            if (next_list_ == names_.size()) return std::nullopt;
+            if (!open_next()) return close_with({ListEntry::Kind::unreadable_list, {}, 0, {errno, std::system_category()}});
+        }
+        const LineEnd end = read_line(file_.get(), text_, kLongestLine);
+        if (end == LineEnd::failed)
+            return close_with({ListEntry::Kind::unreadable_list, {}, 0, {errno, std::system_category()}});
+        if (end == LineEnd::end) return close_with({ListEntry::Kind::end_of_list, {}, 0, {}});
+        ++line_;
+        if (end == LineEnd::too_long) return ListEntry{ListEntry::Kind::malformed, {}, line_, {}};
+        ParsedLine parsed = parser_.parse(text_, current_ == "-");
+        if (parsed.kind == LineKind::ignored) continue;
+        if (parsed.kind == LineKind::malformed) return ListEntry{ListEntry::Kind::malformed, {}, line_, {}};
+        return ListEntry{ListEntry::Kind::listed, std::move(parsed.file), line_, {}};
+    }
+}
+
+std::uint64_t listed_bytes(const std::vector<std::string>& names) {
+    std::vector<std::string> files;
+    for (const auto& name : names)
+        if (name != "-") files.push_back(name);
+    Lists lists(std::move(files));
+    std::uint64_t total = 0;
+    while (auto entry = lists.next()) {
+        struct stat status {};
+        if (entry->kind == ListEntry::Kind::listed && entry->file.name != "-" &&
+            ::stat(entry->file.name.c_str(), &status) == 0 && S_ISREG(status.st_mode))
+            total += static_cast<std::uint64_t>(status.st_size);
+    }
+    return total;
+}
+
+}  // namespace firma::cli

@@ -1,0 +1,59 @@
+// Reading signature lists for check mode: each named list in turn ('-' is
+// standard input), one entry per line. A line longer than any name a system can
+// open is malformed and is skipped without being held in memory.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "cli/lines.h"
+
+namespace firma::cli {
+
+struct ListEntry {
+    enum class Kind { listed, malformed, unreadable_list, end_of_list };
+    Kind kind = Kind::listed;
+    ListedFile file;
+    std::size_t line = 0;
+    std::error_code error;
+};
+
+class Lists {
+public:
+    // Far above the longest path Linux (4 KiB) or Windows (32 Ki UTF-16 units,
+    // escaped) can open.
+    static constexpr std::size_t kLongestLine = 256 * 1024;
+
+    explicit Lists(std::vector<std::string> names);
+
+    // The next entry, or nothing after the last list.
+    std::optional<ListEntry> next();
+    // The list the last entry came from, as messages name it.
+    std::string display_name() const;
+
+private:
+    struct Closer {
+        void operator()(std::FILE* file) const;
+    };
+    bool open_next();
+    ListEntry close_with(ListEntry entry);
+
+    std::vector<std::string> names_;
+    std::size_t next_list_ = 0;
+    std::string current_;
+    std::unique_ptr<std::FILE, Closer> file_;
+    std::size_t line_ = 0;
+    std::string text_;  // the line being read, reused
+    ListParser parser_;
+};
+
+// The total size of the files the lists name, as far as they can be found, for
+// a progress display. Lists on standard input cannot be read twice: skipped.
+std::uint64_t listed_bytes(const std::vector<std::string>& names);
+
+}  // namespace firma::cli
