@@ -1,42 +1,32 @@
-#include <fmt/core.h>
-
-#include <cerrno>
 #include <clocale>
-#include <cstdio>
-#include <cstring>
-#include <system_error>
 
 #include "cli/commands.h"
 #include "cli/options.h"
-
-namespace {
-
-// A signature that never reached its reader is a failure: output errors that
-// only show when the buffer is flushed must still change the exit status.
-int close_stdout(int status) {
-    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0 || std::fclose(stdout) != 0) {
-        std::fprintf(stderr, "firma: write error: %s\n", std::strerror(errno));
-        return 1;
-    }
-    return status;
-}
-
-}  // namespace
+#include "cli/process.h"
+#include "cli/reporter.h"
 
 int main(int argc, char** argv) {
+    using namespace firma::cli;
+    prepare_process();
     std::setlocale(LC_ALL, "");  // which characters of a name are printable
-    const auto options = firma::cli::parse_options(argc, argv);
-    if (!options) return 1;
+    const auto options = parse_options(argc, argv);
+    if (!options) return finish_output(1);
+    int status = 0;
+    bool write_failed = false;
     try {
         switch (options->action) {
-            case firma::cli::Action::help: firma::cli::print_help(); break;
-            case firma::cli::Action::version: firma::cli::print_version(); break;
-            case firma::cli::Action::sign: return close_stdout(firma::cli::sign_command(*options));
-            case firma::cli::Action::check: return close_stdout(firma::cli::check_command(*options));
+            case Action::help: print_help(); break;
+            case Action::version: print_version(); break;
+            case Action::sign: status = sign_command(*options); break;
+            case Action::check: status = check_command(*options); break;
         }
-        return close_stdout(0);
-    } catch (const std::system_error& error) {
-        fmt::print(stderr, "firma: write error: {}\n", error.code().message());
-        return 1;
+    } catch (const WriteError& error) {
+        print_error("write error: " + error.code().message());
+        status = 1;
+        write_failed = true;
+    } catch (const std::system_error& error) {  // the system refused what firma needs to run
+        print_error(error.what());
+        status = 1;
     }
+    return finish_output(status, write_failed);
 }

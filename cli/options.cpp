@@ -7,34 +7,39 @@
 #include <cstdio>
 #include <cstring>
 
+#include "cli/process.h"
+#include "sign/batch_signer.h"
+
 namespace firma::cli {
 namespace {
 
 enum LongOnly { kHelp = 256, kVersion, kTag, kQuiet, kStatus, kStrict, kIgnoreMissing, kProgress };
 
+// In the order of coreutils' digest tools: getopt lists the candidates for an
+// ambiguous abbreviation in this order.
 constexpr option kLongOptions[] = {
     {"binary", no_argument, nullptr, 'b'},
     {"check", no_argument, nullptr, 'c'},
-    {"text", no_argument, nullptr, 't'},
-    {"zero", no_argument, nullptr, 'z'},
+    {"ignore-missing", no_argument, nullptr, kIgnoreMissing},
+    {"quiet", no_argument, nullptr, kQuiet},
+    {"status", no_argument, nullptr, kStatus},
+    {"strict", no_argument, nullptr, kStrict},
     {"tag", no_argument, nullptr, kTag},
+    {"text", no_argument, nullptr, 't'},
+    {"warn", no_argument, nullptr, 'w'},
+    {"zero", no_argument, nullptr, 'z'},
     {"recursive", no_argument, nullptr, 'r'},
     {"dereference", no_argument, nullptr, 'L'},
     {"jobs", required_argument, nullptr, 'j'},
     {"progress", no_argument, nullptr, kProgress},
-    {"quiet", no_argument, nullptr, kQuiet},
-    {"status", no_argument, nullptr, kStatus},
-    {"warn", no_argument, nullptr, 'w'},
-    {"strict", no_argument, nullptr, kStrict},
-    {"ignore-missing", no_argument, nullptr, kIgnoreMissing},
     {"help", no_argument, nullptr, kHelp},
     {"version", no_argument, nullptr, kVersion},
     {nullptr, 0, nullptr, 0},
 };
 
 std::nullopt_t usage_error(const std::string& message) {
-    if (!message.empty()) fmt::print(stderr, "firma: {}\n", message);
-    fmt::print(stderr, "Try 'firma --help' for more information.\n");
+    if (!message.empty()) print_error(message);
+    std::fputs("Try 'firma --help' for more information.\n", stderr);
     return std::nullopt;
 }
 
@@ -53,15 +58,15 @@ std::optional<Options> parse_options(int argc, char** argv) {
     if (!args.empty()) args[0] = program;
 
     Options options;
-    bool text = false;
-    // Which of the check-only options were given, by name, for the error message.
-    const char* check_only = nullptr;
+    int binary = -1;  // -1 until -b, -t or --tag: the last of them decides
+    bool status_only = false, warn = false, quiet = false;
     optind = 0;  // also resets getopt's internal state, so parsing can be repeated
     int option;
     while ((option = getopt_long(argc, args.data(), "bctzrLj:w", kLongOptions, nullptr)) != -1) {
         switch (option) {
-            case 'b': options.binary = true; text = false; break;
-            case 't': text = true; options.binary = false; break;
+            case 'b': binary = 1; break;
+            case 't': binary = 0; break;
+            case kTag: options.tag = true; binary = 1; break;
             case 'c': options.action = Action::check; break;
             case 'z': options.zero = true; break;
             case 'r': options.recursive = true; break;
@@ -70,35 +75,44 @@ std::optional<Options> parse_options(int argc, char** argv) {
                 if (!parse_jobs(optarg, options.jobs))
                     return usage_error(fmt::format("invalid number of jobs: '{}'", optarg));
                 break;
-            case kTag: options.tag = true; break;
             case kProgress: options.progress = true; break;
-            case kQuiet: options.verbosity = Verbosity::quiet; check_only = "--quiet"; break;
-            case kStatus: options.verbosity = Verbosity::status_only; check_only = "--status"; break;
-            case 'w': options.verbosity = Verbosity::warn; check_only = "--warn"; break;
-            case kStrict: options.strict = true; check_only = "--strict"; break;
-            case kIgnoreMissing: options.ignore_missing = true; check_only = "--ignore-missing"; break;
+            case kStatus: status_only = true; warn = quiet = false; break;
+            case 'w': warn = true; status_only = quiet = false; break;
+            case kQuiet: quiet = true; status_only = warn = false; break;
+            case kStrict: options.strict = true; break;
+            case kIgnoreMissing: options.ignore_missing = true; break;
             case kHelp: options.action = Action::help; return options;
             case kVersion: options.action = Action::version; return options;
             default: return usage_error("");  // getopt has said what was wrong
         }
     }
-    const bool binary_or_text = options.binary || text;
-    if (options.action == Action::check) {
-        if (options.tag) return usage_error("the --tag option is meaningless when verifying checksums");
-        if (binary_or_text)
-            return usage_error("the --binary and --text options are meaningless when verifying checksums");
-        if (options.zero) return usage_error("the --zero option is not supported when verifying checksums");
-        if (options.recursive) return usage_error("the --recursive option is meaningless when verifying checksums");
-    } else if (check_only != nullptr) {
-        return usage_error(fmt::format("the {} option is meaningful only when verifying checksums", check_only));
-    }
-    if (options.tag && text) return usage_error("--tag does not support --text mode");
+    options.binary = binary == 1;
+    options.verbosity = status_only ? Verbosity::status_only
+                        : warn      ? Verbosity::warn
+                        : quiet     ? Verbosity::quiet
+                                    : Verbosity::normal;
+    // When several apply, the one coreutils' digest tools would give.
+    const bool check = options.action == Action::check;
+    const auto only_when_checking = [](const char* name) {
+        return usage_error(fmt::format("the {} option is meaningful only when verifying checksums", name));
+    };
+    if (options.tag && binary == 0) return usage_error("--tag does not support --text mode");
+    if (options.zero && check) return usage_error("the --zero option is not supported when verifying checksums");
+    if (options.tag && check) return usage_error("the --tag option is meaningless when verifying checksums");
+    if (binary >= 0 && check)
+        return usage_error("the --binary and --text options are meaningless when verifying checksums");
+    if (options.ignore_missing && !check) return only_when_checking("--ignore-missing");
+    if (status_only && !check) return only_when_checking("--status");
+    if (warn && !check) return only_when_checking("--warn");
+    if (quiet && !check) return only_when_checking("--quiet");
+    if (options.strict && !check) return only_when_checking("--strict");
+    if (options.recursive && check) return usage_error("the --recursive option is meaningless when verifying checksums");
     options.files.assign(args.begin() + optind, args.end());
     return options;
 }
 
 void print_help() {
-    fmt::print(
+    std::fputs(fmt::format(fmt::runtime(
         "Usage: firma [OPTION]... [FILE]...\n"
         "Print or check seven-digit content signatures.\n"
         "\n"
@@ -111,8 +125,13 @@ void print_help() {
         "                          and do not escape names\n"
         "  -r, --recursive       sign every regular file below FILEs that are folders,\n"
         "                          in sorted order\n"
+        "                          (FIFOs, sockets and devices are skipped, with a\n"
+        "                          warning; links to files are signed)\n"
         "  -L, --dereference     with -r, follow symbolic links to folders\n"
-        "  -j, --jobs=N          sign N files at a time (default: one per core)\n"
+        "                          (no effect without -r)\n"
+        "  -j, --jobs=N          read at most N files at a time, on up to one thread\n"
+        "                          per core (default here: {}); -j 1 reads one file\n"
+        "                          after another\n"
         "      --progress        show progress on standard error when it is a terminal\n"
         "\n"
         "The following five options are useful only when verifying signatures:\n"
@@ -129,11 +148,19 @@ void print_help() {
         "backslash, newline or carriage return are escaped (\\\\, \\n, \\r) and the line\n"
         "starts with a backslash. Equal contents give equal signatures; the signature\n"
         "is a checksum, not a cryptographic digest.\n"
-        "Exit status is 0 if every file was signed (or checked OK), 1 otherwise.\n");
+        "Exit status is 0 if every file was signed (or checked OK), 1 otherwise.\n"
+        "\n"
+        "Full documentation: man firma\n"),
+        default_jobs()).c_str(), stdout);
 }
 
 void print_version() {
-    fmt::print("firma 1.00\n");
+    std::fputs(
+        "firma 1.00\n"
+        "Copyright (C) 2026 firma developers.\n"
+        "License: all rights reserved; no license is granted beyond installing and\n"
+        "running firma.\n"
+        "There is NO WARRANTY, to the extent permitted by law.\n", stdout);
 }
 
 }  // namespace firma::cli

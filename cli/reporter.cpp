@@ -3,14 +3,53 @@
 #include <fmt/core.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
-#include <system_error>
 
+#include "cli/process.h"
 #include "cli/quote.h"
 
 namespace firma::cli {
 namespace {
+
+constexpr char kClearLine[] = "\r\033[K";
+
+// Whether a progress line stands on the terminal, for the signal handler.
+std::atomic<bool> g_progress_drawn{false};
+
+// Ctrl-C or a kill while the line is drawn: clear it, then die of the signal as
+// if no handler were there (the exit status tells which signal).
+extern "C" void clear_then_die(int signal_number) {
+    if (g_progress_drawn.load()) {
+        [[maybe_unused]] const auto ignored = ::write(STDERR_FILENO, kClearLine, sizeof kClearLine - 1);
+    }
+    std::signal(signal_number, SIG_DFL);
+    std::raise(signal_number);
+}
+
+constexpr int kClearedSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+// Signals the caller ignores (nohup, a background job) stay ignored.
+void catch_signals() {
+    for (const int signal_number : kClearedSignals) {
+        struct sigaction old {};
+        if (::sigaction(signal_number, nullptr, &old) != 0 || old.sa_handler == SIG_IGN) continue;
+        struct sigaction action {};
+        action.sa_handler = clear_then_die;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(signal_number, &action, nullptr);
+    }
+}
+
+void release_signals() {
+    for (const int signal_number : kClearedSignals) {
+        struct sigaction old {};
+        if (::sigaction(signal_number, nullptr, &old) == 0 && old.sa_handler == clear_then_die)
+            std::signal(signal_number, SIG_DFL);
+    }
+}
 
 std::string bytes_text(double bytes) {
     constexpr const char* kUnits[] = {"B", "KiB", "MiB", "GiB", "TiB"};
@@ -34,22 +73,27 @@ Reporter::Reporter(bool progress)
     : progress_(progress && ::isatty(STDERR_FILENO) == 1),
       stdout_on_terminal_(::isatty(STDOUT_FILENO) == 1),
       start_(std::chrono::steady_clock::now()),
-      last_draw_(start_) {}
+      last_draw_(start_) {
+    if (progress_) catch_signals();
+}
 
 Reporter::~Reporter() {
     clear_progress();
+    if (progress_) release_signals();
 }
 
 void Reporter::clear_progress() {
     if (!drawn_) return;
-    std::fputs("\r\033[K", stderr);
+    std::fputs(kClearLine, stderr);
     drawn_ = false;
+    g_progress_drawn = false;
 }
 
 void Reporter::draw_progress() {
     std::fflush(stdout);
-    fmt::print(stderr, "\r{}\033[K", text_);
-    std::fflush(stderr);
+    const std::string text = "\r" + text_ + "\033[K";
+    g_progress_drawn = true;
+    std::fwrite(text.data(), 1, text.size(), stderr);
     drawn_ = true;
 }
 
@@ -60,7 +104,7 @@ void Reporter::line(std::string_view text) {
     // One write per line: a reader sees each line as soon as it is known, and
     // never half of one.
     if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
-        throw std::system_error(errno, std::system_category(), "write error");
+        throw WriteError(errno, std::system_category(), "write error");
     if (redraw) draw_progress();
 }
 
@@ -72,7 +116,7 @@ void Reporter::message(std::string_view text) {
     const bool redraw = drawn_;
     clear_progress();
     std::fflush(stdout);  // keep the two streams in order where they meet
-    fmt::print(stderr, "firma: {}\n", text);
+    print_error(text);
     if (redraw) draw_progress();
 }
 
@@ -85,10 +129,11 @@ void Reporter::tick() {
     const auto done = static_cast<double>(done_.load());
     const auto total = static_cast<double>(std::max(total_, done_.load()));
     const double rate = seconds > 0 ? done / seconds : 0;
-    std::string text = fmt::format("{} of {}", bytes_text(done), bytes_text(total));
-    if (total > 0) text += fmt::format(" ({:.0f}%)", 100 * done / total);
+    std::string text = bytes_text(done);
+    if (total_known_) text += " of " + bytes_text(total);
+    if (total_known_ && total > 0) text += fmt::format(" ({:.0f}%)", 100 * done / total);
     text += fmt::format(", {:.0f} MB/s", rate / 1e6);
-    if (rate > 0) text += fmt::format(", {} left", duration_text((total - done) / rate));
+    if (total_known_ && rate > 0) text += fmt::format(", {} left", duration_text((total - done) / rate));
     text_ = std::move(text);
     draw_progress();
 }

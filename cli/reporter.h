@@ -7,8 +7,14 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace firma::cli {
+
+// Standard output could not be written: the results are lost, so firma stops.
+struct WriteError : std::system_error {
+    using std::system_error::system_error;
+};
 
 class Reporter {
 public:
@@ -17,15 +23,17 @@ public:
     Reporter(const Reporter&) = delete;
     Reporter& operator=(const Reporter&) = delete;
 
-    // A result line, terminator included. Throws std::system_error on a write error.
+    // A result line, terminator included. Throws WriteError.
     void line(std::string_view text);
     // "firma: NAME: reason", the name quoted as coreutils does.
     void error(std::string_view name, std::string_view reason);
-    // "firma: text".
+    // "firma: text". Never throws.
     void message(std::string_view text);
 
-    // Progress: bytes expected in all, and bytes read so far (updated by workers).
+    // Progress: bytes expected in all (unless some input's size is unknown), and
+    // bytes read so far (updated by workers).
     void expect(std::uint64_t bytes) { total_ += bytes; }
+    void expect_unknown() { total_known_ = false; }
     std::atomic<std::uint64_t>* done() { return progress_ ? &done_ : nullptr; }
     // Redraws the progress line if it is due.
     void tick();
@@ -39,6 +47,7 @@ private:
     bool drawn_ = false;
     std::string text_;  // the progress line last drawn
     std::uint64_t total_ = 0;
+    bool total_known_ = true;
     std::atomic<std::uint64_t> done_{0};
     std::chrono::steady_clock::time_point start_;
     std::chrono::steady_clock::time_point last_draw_;

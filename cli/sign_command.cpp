@@ -1,4 +1,8 @@
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 
 #include <deque>
 
@@ -23,16 +27,30 @@ int sign_command(const Options& options) {
         auto item = walk.next();
         if (!item) return std::nullopt;
         in_flight.push_back(*item);
-        if (item->error) return BatchJob{BatchJob::Kind::marker, {}};
-        if (item->path == "-") return BatchJob{BatchJob::Kind::standard_input, item->path};
+        if (item->error || !item->skipped.empty()) return BatchJob{BatchJob::Kind::marker, {}};
         struct stat status_of {};
-        if (reporter.done() != nullptr && ::stat(item->path.c_str(), &status_of) == 0)
+        if (item->path == "-") {
+            if (reporter.done() != nullptr) {
+                const off_t at = ::lseek(STDIN_FILENO, 0, SEEK_CUR);
+                if (::fstat(STDIN_FILENO, &status_of) == 0 && S_ISREG(status_of.st_mode) && at >= 0)
+                    reporter.expect(static_cast<std::uint64_t>(std::max<off_t>(status_of.st_size - at, 0)));
+                else
+                    reporter.expect_unknown();  // a pipe or a terminal: only bytes and rate
+            }
+            return BatchJob{BatchJob::Kind::standard_input, item->path, {}};
+        }
+        const int at = item->folder ? item->folder->fd() : AT_FDCWD;
+        if (reporter.done() != nullptr && ::fstatat(at, item->name.c_str(), &status_of, 0) == 0)
             reporter.expect(static_cast<std::uint64_t>(status_of.st_size));
-        return BatchJob{BatchJob::Kind::file, item->path};
+        return BatchJob{BatchJob::Kind::file, item->name, item->folder};
     };
     const auto deliver = [&](const BatchJob&, const BatchResult& result) {
         const WalkItem item = std::move(in_flight.front());
         in_flight.pop_front();
+        if (!item.skipped.empty()) {  // a warning: the status stays as it is
+            reporter.error(item.path, item.skipped);
+            return;
+        }
         const std::error_code error = item.error ? item.error : result.error;
         if (error) {
             reporter.error(item.path, error.message());

@@ -1,17 +1,31 @@
 #include "cli/walk.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <memory>
 
 namespace firma::cli {
 namespace {
 
 std::string join(const std::string& folder, const std::string& name) {
     return folder.ends_with('/') ? folder + name : folder + "/" + name;
+}
+
+std::error_code last_error() {
+    return {errno, std::system_category()};
+}
+
+// What a file that is not signed is, for the warning.
+std::string kind_of(mode_t mode) {
+    if (S_ISFIFO(mode)) return "FIFO";
+    if (S_ISSOCK(mode)) return "socket";
+    if (S_ISCHR(mode)) return "character device";
+    if (S_ISBLK(mode)) return "block device";
+    return "special file";
 }
 
 }  // namespace
@@ -24,24 +38,56 @@ bool Walk::on_stack(std::pair<dev_t, ino_t> id) const {
 }
 
 // Lists a folder onto the stack; an unreadable one becomes an error item.
-std::optional<WalkItem> Walk::enter(const std::string& path) {
+std::optional<WalkItem> Walk::enter(int at, const std::string& name, const std::string& path, bool follow) {
+    const int fd = ::openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY | (follow ? 0 : O_NOFOLLOW));
+    if (fd < 0) return WalkItem{path, {}, {}, last_error(), {}};
+    auto handle = std::make_shared<const OpenFolder>(fd);
     struct stat status {};
-    if (::stat(path.c_str(), &status) != 0) return WalkItem{path, {errno, std::system_category()}};
+    if (::fstat(fd, &status) != 0) return WalkItem{path, {}, {}, last_error(), {}};
     const std::pair<dev_t, ino_t> id{status.st_dev, status.st_ino};
-    if (on_stack(id)) return WalkItem{path, std::make_error_code(std::errc::too_many_symbolic_link_levels)};
-    const std::unique_ptr<DIR, int (*)(DIR*)> folder(::opendir(path.c_str()), ::closedir);
-    if (!folder) return WalkItem{path, {errno, std::system_category()}};
-    Folder entry{path, {}, 0, id};
+    if (on_stack(id)) return WalkItem{path, {}, {}, std::make_error_code(std::errc::too_many_symbolic_link_levels), {}};
+
+    // fdopendir takes the descriptor it is given; the folder keeps its own.
+    const int listing = ::dup(fd);
+    DIR* opened = listing >= 0 ? ::fdopendir(listing) : nullptr;
+    if (opened == nullptr) {
+        const std::error_code error = last_error();
+        if (listing >= 0) ::close(listing);
+        return WalkItem{path, {}, {}, error, {}};
+    }
+    const std::unique_ptr<DIR, int (*)(DIR*)> folder(opened, ::closedir);
+    Folder entry{path, std::move(handle), {}, 0, id};
     errno = 0;
     while (const dirent* item = ::readdir(folder.get())) {
-        const std::string name = item->d_name;
-        if (name != "." && name != "..") entry.names.push_back(name);
+        const std::string entry_name = item->d_name;
+        if (entry_name != "." && entry_name != "..") entry.names.push_back(entry_name);
         errno = 0;
     }
-    if (errno != 0) return WalkItem{path, {errno, std::system_category()}};
+    if (errno != 0) return WalkItem{path, {}, {}, last_error(), {}};
     std::sort(entry.names.begin(), entry.names.end());
     stack_.push_back(std::move(entry));
     return std::nullopt;
+}
+
+// One name in a folder: a file to sign, a folder entered, or something left out.
+std::optional<WalkItem> Walk::entry(const Folder& folder, const std::string& name) {
+    const std::string path = join(folder.path, name);
+    const int at = folder.handle->fd();
+    struct stat own {};
+    if (::fstatat(at, name.c_str(), &own, AT_SYMLINK_NOFOLLOW) != 0) return WalkItem{path, {}, {}, last_error(), {}};
+    struct stat target = own;
+    const bool link = S_ISLNK(own.st_mode);
+    if (link && ::fstatat(at, name.c_str(), &target, 0) != 0) {
+        if (errno == ENOENT) return WalkItem{path, {}, {}, {}, "dangling symbolic link skipped"};
+        return WalkItem{path, {}, {}, last_error(), {}};
+    }
+    if (S_ISDIR(target.st_mode)) {
+        if (link && !follow_links_) return std::nullopt;  // documented: -L follows them
+        return enter(at, name, path, link);  // may move `folder`: not used after
+    }
+    // Links to regular files are signed: the bytes are the file's.
+    if (S_ISREG(target.st_mode)) return WalkItem{path, folder.handle, name, {}, {}};
+    return WalkItem{path, {}, {}, {}, kind_of(target.st_mode) + " skipped"};
 }
 
 std::optional<WalkItem> Walk::next() {
@@ -53,8 +99,8 @@ std::optional<WalkItem> Walk::next() {
             // Operands are followed; without -r a folder fails when it is read.
             if (!recursive_ || operand == "-" || ::stat(operand.c_str(), &status) != 0 ||
                 !S_ISDIR(status.st_mode))
-                return WalkItem{operand, {}};
-            if (auto failure = enter(operand)) return failure;
+                return WalkItem{operand, {}, operand, {}, {}};
+            if (auto failure = enter(AT_FDCWD, operand, operand, true)) return failure;
             continue;
         }
         Folder& folder = stack_.back();
@@ -62,19 +108,8 @@ std::optional<WalkItem> Walk::next() {
             stack_.pop_back();
             continue;
         }
-        const std::string path = join(folder.path, folder.names[folder.next++]);
-        struct stat own {};
-        if (::lstat(path.c_str(), &own) != 0) return WalkItem{path, {errno, std::system_category()}};
-        struct stat target = own;
-        const bool link = S_ISLNK(own.st_mode);
-        if (link && ::stat(path.c_str(), &target) != 0) continue;  // dangling: nothing to sign
-        if (S_ISDIR(target.st_mode)) {
-            if (link && !follow_links_) continue;
-            if (auto failure = enter(path)) return failure;
-            continue;
-        }
-        // FIFOs, devices and sockets inside a tree are not files to sign.
-        if (S_ISREG(target.st_mode)) return WalkItem{path, {}};
+        const std::string name = folder.names[folder.next++];
+        if (auto item = entry(folder, name)) return item;
     }
 }
 

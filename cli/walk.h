@@ -1,21 +1,28 @@
 // The files to sign, from the operands: each operand as given, or with -r, every
 // regular file below an operand that is a folder, in sorted order. Produced one
-// at a time, so a huge tree never sits in memory whole.
+// at a time, so a huge tree never sits in memory whole. Folders are opened
+// relative to their parent, so trees of any depth are walked.
 #pragma once
 
 #include <sys/types.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <system_error>
 #include <utility>
 #include <vector>
 
+#include "sign/open_folder.h"
+
 namespace firma::cli {
 
 struct WalkItem {
-    std::string path;
-    std::error_code error;  // a folder that could not be read
+    std::string path;                          // as the user knows it: operand/a/b
+    std::shared_ptr<const OpenFolder> folder;  // when set, open `name` relative to it
+    std::string name;
+    std::error_code error;                     // a folder or entry that could not be read
+    std::string skipped;                       // why a special file is left out (a warning)
 };
 
 class Walk {
@@ -26,12 +33,15 @@ public:
 private:
     struct Folder {
         std::string path;
+        std::shared_ptr<const OpenFolder> handle;
         std::vector<std::string> names;  // sorted
         std::size_t next = 0;
         std::pair<dev_t, ino_t> id;
     };
 
-    std::optional<WalkItem> enter(const std::string& path);
+    // Opens `name` relative to the folder `at` and lists it onto the stack.
+    std::optional<WalkItem> enter(int at, const std::string& name, const std::string& path, bool follow);
+    std::optional<WalkItem> entry(const Folder& folder, const std::string& name);
     bool on_stack(std::pair<dev_t, ino_t> id) const;
 
     std::vector<std::string> operands_;

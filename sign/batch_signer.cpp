@@ -49,13 +49,14 @@ struct Lane {
 
 class Worker {
 public:
-    Worker(BatchQueue& queue, std::atomic<std::uint64_t>* bytes_done)
+    // Reads at most `files` files at a time.
+    Worker(BatchQueue& queue, std::atomic<std::uint64_t>* bytes_done, unsigned files)
         : queue_(queue),
           bytes_done_(bytes_done),
           kernel_(best_kernel()),
-          lanes_(kernel_.lanes),
-          accumulators_(kernel_.lanes),
-          bytes_(kernel_.lanes) {}
+          lanes_(std::min<std::size_t>(files, kernel_.lanes)),
+          accumulators_(kernel_.lanes, 0),
+          bytes_(kernel_.lanes, kIdleBytes) {}
 
     void run() {
         while (fill_lanes()) {
@@ -78,7 +79,7 @@ private:
                 BatchSlot* slot = queue_.take(active_count() == 0);
                 if (slot == nullptr) break;
                 try {
-                    lane.reader.emplace(slot->job.path, false);
+                    lane.reader.emplace(slot->job.path, false, slot->job.folder.get());
                     lane.slot = slot;
                     lane.accumulator = 0;
                     lane.pending = {};
@@ -132,6 +133,7 @@ private:
             Lane& lane = *std::find_if(lanes_.begin(), lanes_.end(), [](const Lane& l) { return l.active(); });
             lane.accumulator = kernel_.fold(lane.accumulator, lane.pending.data(), size);
         } else {
+            // Kernel lanes beyond this worker's share fold zeros.
             for (std::size_t i = 0; i < lanes_.size(); ++i) {
                 accumulators_[i] = lanes_[i].accumulator;
                 bytes_[i] = lanes_[i].active() ? lanes_[i].pending.data() : kIdleBytes;
@@ -151,13 +153,54 @@ private:
     std::vector<const unsigned char*> bytes_;
 };
 
-BatchResult sign_standard_input() {
+BatchResult sign_standard_input(const BatchOptions& options) {
+    std::uint64_t reported = 0;
+    ReadOptions read;
+    read.on_progress = [&](std::uint64_t consumed) {
+        if (options.bytes_done != nullptr) *options.bytes_done += consumed - reported;
+        reported = consumed;
+        if (options.on_tick) options.on_tick();
+    };
     try {
-        return {sign_descriptor(STDIN_FILENO, "-", false), {}};
+        return {sign_descriptor(STDIN_FILENO, "-", false, read), {}};
     } catch (...) {
         return {0, error_of(std::current_exception())};
     }
 }
+
+// The workers, started one by one as files arrive.
+class Workers {
+public:
+    Workers(BatchQueue& queue, const BatchOptions& options)
+        : queue_(queue),
+          bytes_done_(options.bytes_done),
+          files_(options.files_at_once > 0 ? options.files_at_once : default_jobs()),
+          most_(std::min(files_, available_cores())) {}
+
+    // Called for each file job: starts a worker if there are fewer than files
+    // so far and cores allow. Where the system refuses a thread, the workers
+    // already running carry on alone.
+    void file_added() {
+        if (threads_.size() >= most_ || ++files_seen_ <= threads_.size()) return;
+        // Worker i reads its share of the files at once, the first ones one more.
+        const auto i = static_cast<unsigned>(threads_.size());
+        const unsigned share = files_ / most_ + (i < files_ % most_ ? 1 : 0);
+        try {
+            threads_.emplace_back([this, share] { Worker(queue_, bytes_done_, share).run(); });
+        } catch (const std::system_error& error) {
+            if (threads_.empty()) throw std::system_error(error.code(), "cannot start a thread");
+            most_ = static_cast<unsigned>(threads_.size());
+        }
+    }
+
+private:
+    BatchQueue& queue_;
+    std::atomic<std::uint64_t>* bytes_done_;
+    unsigned files_;
+    unsigned most_;
+    std::size_t files_seen_ = 0;
+    std::vector<std::jthread> threads_;
+};
 
 }  // namespace
 
@@ -167,27 +210,30 @@ unsigned available_cores() {
     return std::max(1u, std::thread::hardware_concurrency());
 }
 
+unsigned default_jobs() {
+    return available_cores() * static_cast<unsigned>(best_kernel().lanes);
+}
+
 void sign_batch(const NextJob& next, const Deliver& deliver, const BatchOptions& options) {
     BatchQueue queue(std::max<std::size_t>(options.in_flight, 1));
-    std::vector<std::jthread> workers;
-    const unsigned threads = options.threads > 0 ? options.threads : available_cores();
-    for (unsigned i = 0; i < threads; ++i)
-        workers.emplace_back([&queue, &options] { Worker(queue, options.bytes_done).run(); });
-
+    Workers workers(queue, options);  // joined after the queue is stopped or drained
     try {
         bool more = true;
         for (;;) {
             while (more && !queue.full()) {
                 auto job = next();
-                if (job)
-                    queue.push(std::move(*job));
-                else
+                if (!job) {
                     more = false;
+                    break;
+                }
+                const bool file = job->kind == BatchJob::Kind::file;
+                queue.push(std::move(*job));
+                if (file) workers.file_added();
             }
             if (!more) queue.close();
             BatchSlot* front = queue.wait_front(options.on_tick);
             if (front == nullptr) break;
-            if (front->job.kind == BatchJob::Kind::standard_input) front->result = sign_standard_input();
+            if (front->job.kind == BatchJob::Kind::standard_input) front->result = sign_standard_input(options);
             deliver(front->job, front->result);
             queue.pop_front();
             if (options.on_tick) options.on_tick();

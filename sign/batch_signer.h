@@ -1,16 +1,19 @@
-// Signing many files at once: one worker per core, each running several files'
-// chains side by side in the lanes of its kernel. Results come back in the order
-// the files were given, as soon as every file before them is done.
+// Signing many files at once: up to one worker per core, each running several
+// files' chains side by side in the lanes of its kernel. Results come back in the
+// order the files were given, as soon as every file before them is done.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <system_error>
 
 namespace firma {
+
+class OpenFolder;
 
 struct BatchJob {
     enum class Kind {
@@ -20,6 +23,7 @@ struct BatchJob {
     };
     Kind kind = Kind::file;
     std::string path;
+    std::shared_ptr<const OpenFolder> folder;  // when set, `path` is relative to it
 };
 
 struct BatchResult {
@@ -28,7 +32,10 @@ struct BatchResult {
 };
 
 struct BatchOptions {
-    unsigned threads = 0;        // 0: one per available core
+    // Files open and read at once, at most (0: default_jobs()). Workers are
+    // started only as files arrive, one per core at most; 1 reads one file after
+    // another.
+    unsigned files_at_once = 0;
     std::size_t in_flight = 1024;  // jobs taken ahead of delivery at most: bounds memory
     // Bytes read so far, updated by the workers (for progress displays).
     std::atomic<std::uint64_t>* bytes_done = nullptr;
@@ -42,10 +49,14 @@ using Deliver = std::function<void(const BatchJob& job, const BatchResult& resul
 
 // Signs the jobs `next` yields until it yields nothing, and hands each result to
 // `deliver` in order, on the calling thread. If `deliver` throws, the workers stop
-// and the exception propagates.
+// and the exception propagates. When not even one worker thread can be started,
+// throws std::system_error saying so.
 void sign_batch(const NextJob& next, const Deliver& deliver, const BatchOptions& options = {});
 
 // The number of cores this process may run on.
 unsigned available_cores();
+
+// Files at once that keep every core's lanes busy.
+unsigned default_jobs();
 
 }  // namespace firma

@@ -27,17 +27,17 @@ constexpr std::size_t kPageSize = 4096;
 
 // Non-blocking so that opening a FIFO never waits for a writer; O_NOATIME where the
 // kernel allows it (only the file's owner may ask), so that signing leaves no trace.
-int open_for_reading(const std::string& path, bool regular_files_only) {
+int open_for_reading(int folder, const std::string& path, bool regular_files_only) {
     if (regular_files_only) {
         // Checked before opening: opening some devices has side effects.
         struct stat status {};
-        if (::stat(path.c_str(), &status) != 0) fail(errno, path);
+        if (::fstatat(folder, path.c_str(), &status, 0) != 0) fail(errno, path);
         if (S_ISDIR(status.st_mode)) fail(EISDIR, path);
         if (!S_ISREG(status.st_mode)) fail(SignError::not_regular_file, path);
     }
     constexpr int flags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
-    int fd = ::open(path.c_str(), flags | O_NOATIME);
-    if (fd < 0 && errno == EPERM) fd = ::open(path.c_str(), flags);
+    int fd = ::openat(folder, path.c_str(), flags | O_NOATIME);
+    if (fd < 0 && errno == EPERM) fd = ::openat(folder, path.c_str(), flags);
     if (fd < 0) fail(errno, path);
     return fd;
 }
@@ -58,8 +58,8 @@ bool same_version(const struct stat& a, const struct stat& b) noexcept {
 
 }  // namespace
 
-FileReader::FileReader(const std::string& path, bool regular_files_only)
-    : fd_(open_for_reading(path, regular_files_only)), owned_(true), checked_(true), name_(path) {
+FileReader::FileReader(const std::string& path, bool regular_files_only, const OpenFolder* folder)
+    : fd_(open_for_reading(folder != nullptr ? folder->fd() : AT_FDCWD, path, regular_files_only)), owned_(true), checked_(true), name_(path) {
     try {
         inspect(regular_files_only);
     } catch (...) {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "sign/file_signer.h"
+#include "sign/open_folder.h"
 
 namespace firma {
 
@@ -18,8 +19,9 @@ public:
     // A piece is this large; buffers passed to read() should be too.
     static constexpr std::size_t kPieceSize = 256 * 1024;
 
-    // Opens `path` read-only. Throws std::system_error naming the path.
-    FileReader(const std::string& path, bool regular_files_only);
+    // Opens `path` read-only, relative to `folder` when given. Throws
+    // std::system_error naming the path.
+    FileReader(const std::string& path, bool regular_files_only, const OpenFolder* folder = nullptr);
     // Reads `fd` from its current offset; the caller keeps ownership. When
     // `whole_file` is set, a regular file is checked as if opened by path.
     FileReader(int fd, std::string name, bool whole_file, bool regular_files_only);
