@@ -33,11 +33,22 @@ std::error_code error_of(const std::exception_ptr& failure) {
     }
 }
 
-// Zeros that lanes without a file read, so every lane always has bytes.
-const unsigned char kIdleBytes[FileReader::kPieceSize] = {};
+// Pieces of files read side by side are large, so that a disk reads long runs
+// of each file between seeks; together they stay within a fixed budget.
+constexpr std::size_t kSmallestPiece = 256 * 1024;
+constexpr std::size_t kLargestPiece = 4 * 1024 * 1024;
+constexpr std::size_t kPieceBudget = 32 * 1024 * 1024;
+
+std::size_t piece_size(unsigned files_at_once) {
+    if (files_at_once == 1) return FileReader::kPieceSize;  // nothing to seek between
+    const std::size_t share = kPieceBudget / std::max(files_at_once, 1u);
+    return std::clamp(share, kSmallestPiece, kLargestPiece) / kSmallestPiece * kSmallestPiece;
+}
 
 // One file being signed in one lane of a worker.
 struct Lane {
+    explicit Lane(std::size_t piece) : buffer(piece) {}
+
     BatchSlot* slot = nullptr;
     std::optional<FileReader> reader;
     PieceBuffer buffer;
@@ -49,14 +60,18 @@ struct Lane {
 
 class Worker {
 public:
-    // Reads at most `files` files at a time.
-    Worker(BatchQueue& queue, std::atomic<std::uint64_t>* bytes_done, unsigned files)
+    // Reads at most `files` files at a time, in pieces of `piece` bytes.
+    Worker(BatchQueue& queue, std::atomic<std::uint64_t>* bytes_done, unsigned files, std::size_t piece)
         : queue_(queue),
           bytes_done_(bytes_done),
           kernel_(best_kernel()),
-          lanes_(std::min<std::size_t>(files, kernel_.lanes)),
+          piece_(piece),
           accumulators_(kernel_.lanes, 0),
-          bytes_(kernel_.lanes, kIdleBytes) {}
+          bytes_(kernel_.lanes, nullptr) {
+        const auto lanes = std::min<std::size_t>(files, kernel_.lanes);
+        lanes_.reserve(lanes);
+        for (std::size_t i = 0; i < lanes; ++i) lanes_.emplace_back(piece);
+    }
 
     void run() {
         while (fill_lanes()) {
@@ -126,17 +141,21 @@ private:
     // Folds as many bytes as every active lane has; one lane alone takes the
     // single-chain kernel.
     void fold_pending() {
-        std::size_t size = FileReader::kPieceSize;
+        std::size_t size = piece_;
         for (const Lane& lane : lanes_)
             if (lane.active()) size = std::min(size, lane.pending.size());
         if (active_count() == 1) {
             Lane& lane = *std::find_if(lanes_.begin(), lanes_.end(), [](const Lane& l) { return l.active(); });
             lane.accumulator = kernel_.fold(lane.accumulator, lane.pending.data(), size);
         } else {
-            // Kernel lanes beyond this worker's share fold zeros.
+            // Idle lanes fold some active lane's bytes again; their results are dropped.
+            const unsigned char* spare = nullptr;
+            for (const Lane& lane : lanes_)
+                if (lane.active()) spare = lane.pending.data();
+            std::fill(bytes_.begin(), bytes_.end(), spare);
             for (std::size_t i = 0; i < lanes_.size(); ++i) {
                 accumulators_[i] = lanes_[i].accumulator;
-                bytes_[i] = lanes_[i].active() ? lanes_[i].pending.data() : kIdleBytes;
+                if (lanes_[i].active()) bytes_[i] = lanes_[i].pending.data();
             }
             kernel_.fold_lanes(accumulators_.data(), bytes_.data(), size);
             for (std::size_t i = 0; i < lanes_.size(); ++i) lanes_[i].accumulator = accumulators_[i];
@@ -148,6 +167,7 @@ private:
     BatchQueue& queue_;
     std::atomic<std::uint64_t>* bytes_done_;
     const FoldKernel& kernel_;
+    std::size_t piece_;
     std::vector<Lane> lanes_;
     std::vector<std::uint32_t> accumulators_;
     std::vector<const unsigned char*> bytes_;
@@ -175,7 +195,8 @@ public:
         : queue_(queue),
           bytes_done_(options.bytes_done),
           files_(options.files_at_once > 0 ? options.files_at_once : default_jobs()),
-          most_(std::min(files_, available_cores())) {}
+          most_(std::min(files_, available_cores())),
+          piece_(piece_size(files_)) {}
 
     // Called for each file job: starts a worker if there are fewer than files
     // so far and cores allow. Where the system refuses a thread, the workers
@@ -186,7 +207,7 @@ public:
         const auto i = static_cast<unsigned>(threads_.size());
         const unsigned share = files_ / most_ + (i < files_ % most_ ? 1 : 0);
         try {
-            threads_.emplace_back([this, share] { Worker(queue_, bytes_done_, share).run(); });
+            threads_.emplace_back([this, share] { Worker(queue_, bytes_done_, share, piece_).run(); });
         } catch (const std::system_error& error) {
             if (threads_.empty()) throw std::system_error(error.code(), "cannot start a thread");
             most_ = static_cast<unsigned>(threads_.size());
@@ -198,6 +219,7 @@ private:
     std::atomic<std::uint64_t>* bytes_done_;
     unsigned files_;
     unsigned most_;
+    std::size_t piece_;
     std::size_t files_seen_ = 0;
     std::vector<std::jthread> threads_;
 };

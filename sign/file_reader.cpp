@@ -134,12 +134,13 @@ void FileReader::finish() const {
     if (!same_version(status_, after) || !complete) fail(SignError::changed_while_reading, name_);
 }
 
-PieceBuffer::PieceBuffer()
-    : data_(static_cast<unsigned char*>(std::aligned_alloc(kPageSize, FileReader::kPieceSize))) {
+PieceBuffer::PieceBuffer(std::size_t size)
+    : data_(static_cast<unsigned char*>(std::aligned_alloc(kPageSize, size))), size_(size) {
     if (data_ == nullptr) throw std::bad_alloc();
 }
 
-PieceBuffer::PieceBuffer(PieceBuffer&& other) noexcept : data_(std::exchange(other.data_, nullptr)) {}
+PieceBuffer::PieceBuffer(PieceBuffer&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
 
 PieceBuffer::~PieceBuffer() {
     std::free(data_);

@@ -54,18 +54,20 @@ private:
     off_t offset_ = -1;  // of a regular file, for skipping holes
 };
 
-// A page-aligned buffer of one piece.
+// A page-aligned buffer for pieces, of kPieceSize bytes unless told otherwise
+// (a whole number of pages).
 class PieceBuffer {
 public:
-    PieceBuffer();
+    explicit PieceBuffer(std::size_t size = FileReader::kPieceSize);
     PieceBuffer(PieceBuffer&& other) noexcept;
     PieceBuffer(const PieceBuffer&) = delete;
     PieceBuffer& operator=(const PieceBuffer&) = delete;
     ~PieceBuffer();
-    std::span<unsigned char> span() noexcept { return {data_, FileReader::kPieceSize}; }
+    std::span<unsigned char> span() noexcept { return {data_, size_}; }
 
 private:
     unsigned char* data_;
+    std::size_t size_;
 };
 
 }  // namespace firma
