@@ -146,8 +146,9 @@ void print_help() {
         "\n"
         "A line holds the signature, a space, ' ' or '*', and the name. Names with a\n"
         "backslash, newline or carriage return are escaped (\\\\, \\n, \\r) and the line\n"
-        "starts with a backslash. Equal contents give equal signatures; the signature\n"
-        "is a checksum, not a cryptographic digest.\n"
+        "starts with a backslash. -c also reads lines with one blank before the name,\n"
+        "as other systems' tools write them. Equal contents give equal signatures;\n"
+        "the signature is a checksum, not a cryptographic digest.\n"
         "Exit status is 0 if every file was signed (or checked OK), 1 otherwise.\n"
         "\n"
         "Full documentation: man firma\n"),

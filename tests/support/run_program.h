@@ -26,9 +26,12 @@ struct RunResult {
     long peak_rss_kib = 0;
 };
 
+inline const std::string kClosed = "<closed>";
+
 struct RunStreams {
     std::string in = "/dev/null";
     std::string out;  // empty: captured into RunResult::out
+    std::string err;  // empty: captured into RunResult::err; kClosed: closed
     std::string cwd;  // empty: the caller's
 };
 
@@ -40,13 +43,16 @@ inline std::string read_file(const std::string& path) {
 inline RunResult run_program(const std::vector<std::string>& args, const RunStreams& streams = {}) {
     TempDir capture;
     const std::string out = streams.out.empty() ? capture / "out" : streams.out;
-    const std::string err = capture / "err";
+    const std::string err = streams.err.empty() ? capture / "err" : streams.err;
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, streams.in.c_str(), O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (err == kClosed)
+        posix_spawn_file_actions_addclose(&actions, 2);
+    else
+        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (!streams.cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, streams.cwd.c_str());
     std::vector<char*> argv;
     for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
@@ -63,7 +69,7 @@ inline RunResult run_program(const std::vector<std::string>& args, const RunStre
     RunResult result;
     result.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     if (streams.out.empty()) result.out = read_file(out);
-    result.err = read_file(err);
+    if (streams.err.empty()) result.err = read_file(err);
     result.peak_rss_kib = usage.ru_maxrss;
     return result;
 }

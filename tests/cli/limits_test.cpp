@@ -1,0 +1,192 @@
+// The command line at the edges of what the system allows: threads it may not
+// create, files at once, trees deeper than a path can name, lines longer than
+// any name, and signals while a progress line is drawn.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+
+#include "firma_fixture.h"
+
+namespace firma {
+namespace {
+
+bool have(const char* program) {
+    return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+class Limits : public testing::FirmaTest {
+protected:
+    // A file of `size` bytes that takes real work: 'a', then zeros up to the end.
+    std::string slow_file(const std::string& name, std::size_t size) {
+        const std::string path = dir / name;
+        std::ofstream out(path, std::ios::binary);
+        out << 'a';
+        out.seekp(static_cast<std::streamoff>(size - 1));
+        out << 'z';
+        return path;
+    }
+};
+
+TEST_F(Limits, ThreadsTheSystemRefusesNeverHang) {
+    dir.write("abc", "abc");
+    const auto huge = firma({"-j", "4294967295", "abc", "abc"});
+    EXPECT_EQ(huge.exit_status, 0) << huge.err;
+    EXPECT_EQ(huge.out, "0000555  abc\n0000555  abc\n");
+
+    if (::geteuid() != 0 || !have("setpriv") || !have("prlimit")) GTEST_SKIP() << "needs root to drop privileges";
+    if (run({"setpriv", "--reuid=64999", "--regid=64999", "--clear-groups", "test", "-x", FIRMA_EXE}).exit_status != 0)
+        GTEST_SKIP() << "an unprivileged user cannot reach " << FIRMA_EXE;
+    ::chmod(dir.path().c_str(), 0755);
+    // One task allowed: the process itself, no worker. Two: one worker for all.
+    for (const char* tasks : {"--nproc=1", "--nproc=2"}) {
+        // LeakSanitizer would need a task of its own at exit.
+        const auto limited = run({"env", "ASAN_OPTIONS=detect_leaks=0", "prlimit", tasks, "setpriv", "--reuid=64999", "--regid=64999", "--clear-groups",
+                                  FIRMA_EXE, "-j", "8", "abc", "abc", "abc"});
+        if (std::string(tasks) == "--nproc=1") {
+            EXPECT_EQ(limited.exit_status, 1);
+            EXPECT_EQ(limited.err, "firma: cannot start a thread: Resource temporarily unavailable\n");
+        } else {
+            EXPECT_EQ(limited.exit_status, 0) << limited.err;
+            EXPECT_EQ(limited.out, "0000555  abc\n0000555  abc\n0000555  abc\n");
+        }
+    }
+}
+
+// Traced, the files open at once never exceed -j: -j 1 reads one after another.
+TEST_F(Limits, JobsBoundTheFilesOpenAtOnce) {
+    if (!have("strace")) GTEST_SKIP() << "strace shows the opens";
+    std::vector<std::string> files;
+    for (int i = 0; i < 6; ++i) files.push_back(slow_file("f" + std::to_string(i), 3 << 20));
+    for (const int jobs : {1, 3}) {
+        std::vector<std::string> args = {"env", "ASAN_OPTIONS=detect_leaks=0", "strace", "-f", "-qq", "-o",
+                                         dir / "trace", "-e", "trace=openat,close", FIRMA_EXE,
+                                         "-j", std::to_string(jobs)};
+        args.insert(args.end(), files.begin(), files.end());
+        ASSERT_EQ(run(args).exit_status, 0);
+        // Threads' calls may be split: "openat(... <unfinished ...>", then
+        // "<... openat resumed>) = FD" on the same thread.
+        std::istringstream trace(testing::read_file(dir / "trace"));
+        const std::regex ours(R"re(^(\d+) +openat\(.*/f\d")re"), result(R"re(^(\d+) .*\) += (\d+)$)re"),
+            closed(R"re(close\((\d+))re");
+        std::map<std::string, bool> opening;  // by thread
+        std::set<std::string> open;
+        std::size_t most = 0;
+        for (std::string line; std::getline(trace, line);) {
+            std::smatch match;
+            if (std::regex_search(line, match, ours)) opening[match[1]] = true;
+            if (std::regex_search(line, match, closed)) {
+                open.erase(match[1]);
+            } else if (std::regex_search(line, match, result) && opening[match[1]]) {
+                opening[match[1]] = false;
+                open.insert(match[2]);
+            }
+            most = std::max(most, open.size());
+        }
+        EXPECT_GE(most, 1u);
+        EXPECT_LE(most, static_cast<std::size_t>(jobs));
+    }
+}
+
+TEST_F(Limits, TreesDeeperThanAPathCanNameAndSpecialFilesSkipped) {
+    // 45 levels of 100-byte names: a path of over 4,500 bytes, made level by level.
+    int fd = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_EQ(::mkdirat(fd, "tree", 0755), 0);
+    std::string expected = "tree";
+    for (int level = 0; level <= 45; ++level) {
+        const int below = ::openat(fd, level == 0 ? "tree" : std::string(100, 'd').c_str(), O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        fd = below;
+        if (level < 45) {
+            ASSERT_EQ(::mkdirat(fd, std::string(100, 'd').c_str(), 0755), 0);
+            expected += "/" + std::string(100, 'd');
+        }
+    }
+    const int leaf = ::openat(fd, "leaf", O_WRONLY | O_CREAT, 0644);
+    ASSERT_EQ(::write(leaf, "abc", 3), 3);
+    ::close(leaf);
+    ::close(fd);
+    ASSERT_EQ(::mkfifo((dir / "tree/fifo").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("nowhere", (dir / "tree/dangling").c_str()), 0);
+    ASSERT_EQ(::symlink(std::string(dir / "tree/fifo").c_str(), (dir / "tree/link-to-fifo").c_str()), 0);
+    dir.write("target", "abc");
+    ASSERT_EQ(::symlink(std::string(dir / "target").c_str(), (dir / "tree/link-to-file").c_str()), 0);
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", (dir / "tree/socket").c_str());
+    ASSERT_EQ(::bind(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+
+    const auto result = firma({"-r", "tree"});
+    ::close(sock);
+    EXPECT_EQ(result.exit_status, 0) << result.err;
+    ASSERT_GT(expected.size(), 4096u);
+    EXPECT_EQ(result.out, "0000555  " + expected + "/leaf\n0000555  tree/link-to-file\n");
+    EXPECT_EQ(result.err, "firma: tree/dangling: dangling symbolic link skipped\n"
+                          "firma: tree/fifo: FIFO skipped\n"
+                          "firma: tree/link-to-fifo: FIFO skipped\n"
+                          "firma: tree/socket: socket skipped\n");
+    // std::filesystem cannot remove what no path can name.
+    run({"rm", "-rf", dir / "tree"});
+}
+
+TEST_F(Limits, ALineLongerThanAnyNameIsMalformedAndNotHeld) {
+    dir.write("abc", "abc");
+    const std::string list = dir / "list";
+    {
+        // Written piece by piece: the test's own memory would count as firma's
+        // until firma starts (posix_spawn shares it).
+        std::ofstream out(list, std::ios::binary);
+        out << "0000555  ";
+        const std::string piece(1 << 20, 'a');
+        for (int i = 0; i < 50; ++i) out << piece;
+        out << "\n0000555  abc\n";
+    }
+    const auto result = firma({"-c", "-w", list});
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_EQ(result.out, "abc: OK\n");
+    EXPECT_EQ(result.err, "firma: " + list + ": 1: improperly formatted FIRMA checksum line\n"
+                          "firma: WARNING: 1 line is improperly formatted\n");
+    if (!testing::kSanitized) {
+        EXPECT_LE(result.peak_rss_kib, 16 * 1024);
+    }
+}
+
+// On a terminal (a pseudo-terminal from script(1)): check mode knows the total
+// from its lists; standard input shows bytes and rate only; a signal clears the
+// line before it ends the process.
+TEST_F(Limits, ProgressTotalsUnknownSizesAndSignals) {
+    if (!have("script") || !have("timeout")) GTEST_SKIP() << "script(1) gives a terminal";
+    slow_file("slow", 128 << 20);
+    dir.write("list", "0000000  slow\n");
+    const auto in_terminal = [&](const std::string& command) {
+        return run({"script", "-qec", command, "/dev/null"}).out;
+    };
+    const std::string firma = FIRMA_EXE;
+    EXPECT_NE(in_terminal(firma + " --progress -c list > out").find(" of 128.0 MiB ("), std::string::npos);
+
+    const std::string piped = in_terminal("cat slow | " + firma + " --progress > out");
+    EXPECT_NE(piped.find(" MB/s"), std::string::npos) << piped;
+    EXPECT_EQ(piped.find(" of "), std::string::npos) << piped;
+    EXPECT_EQ(piped.find("%"), std::string::npos) << piped;
+
+    slow_file("slower", std::size_t{1} << 30);
+    const std::string stopped =
+        in_terminal("timeout --preserve-status -s INT 1 " + firma + " --progress slower > out; echo \"status $?\"");
+    EXPECT_NE(stopped.find(" MB/s"), std::string::npos) << stopped;
+    EXPECT_TRUE(stopped.ends_with("\r\033[Kstatus 130\r\n")) << stopped;
+    EXPECT_EQ(testing::read_file(dir / "out"), "");
+}
+
+}  // namespace
+}  // namespace firma
