@@ -20,11 +20,13 @@ FileNameBox::FileNameBox(QWidget* parent) : QPlainTextEdit(parent) {
 }
 
 void FileNameBox::dragEnterEvent(QDragEnterEvent* event) {
+    if (isReadOnly()) return event->ignore();
     event->setDropAction(harmless_action(event->possibleActions()));
     event->accept();
 }
 
 void FileNameBox::dragMoveEvent(QDragMoveEvent* event) {
+    if (isReadOnly()) return event->ignore();
     event->setDropAction(harmless_action(event->possibleActions()));
     event->accept();
 }
@@ -34,6 +36,7 @@ void FileNameBox::dragLeaveEvent(QDragLeaveEvent* event) {
 }
 
 void FileNameBox::dropEvent(QDropEvent* event) {
+    if (isReadOnly()) return event->ignore();
     event->setDropAction(harmless_action(event->possibleActions()));
     event->accept();
     emit dropped(event->mimeData());

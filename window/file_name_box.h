@@ -1,5 +1,6 @@
-// The tall box for the file name. It accepts every drag, and a drop never
-// inserts anything by itself: the drop is handed to whoever listens.
+// The tall box for the file name. It accepts every drag unless it is read-only,
+// and a drop never inserts anything by itself: the drop is handed to whoever
+// listens.
 #pragma once
 
 #include <QPlainTextEdit>

@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QProgressBar>
@@ -66,18 +67,35 @@ Form1::Form1(QWidget* parent)
     progress_->hide();
     progressTimer_->setInterval(50);
 
+    // What a screen reader announces; nothing visible changes.
+    setAccessibleName(windowTitle());
+    setAccessibleDescription(QStringLiteral("Suelte un archivo en el cuadro del nombre y pulse Obtener firma "
+                                            "para ver la firma de su contenido"));
+    TextFileName->setAccessibleName(QStringLiteral("Nombre del archivo"));
+    TextFileName->setAccessibleDescription(
+        QStringLiteral("Ruta completa del archivo que se firma; se puede escribir o soltar un archivo aquí"));
+    CommandSign->setAccessibleName(QStringLiteral("Obtener firma"));
+    CommandSign->setAccessibleDescription(QStringLiteral("Calcula la firma del archivo nombrado"));
+    TextSign->setAccessibleName(QStringLiteral("Firma"));
+    TextSign->setAccessibleDescription(
+        QStringLiteral("Firma del archivo nombrado: siete dígitos hexadecimales"));
+    progress_->setAccessibleName(QStringLiteral("Progreso de la firma"));
+
     setTabOrder(TextSign, TextFileName);
     setTabOrder(TextFileName, CommandSign);
     TextSign->setFocus();
 
     connect(TextFileName, &FileNameBox::dropped, this, &Form1::TextFileName_OLEDragDrop);
     connect(CommandSign, &QPushButton::clicked, this, &Form1::CommandSign_Click);
-    connect(job_, &SignJob::succeeded, TextSign, &QLineEdit::setText);
+    CommandSign->installEventFilter(this);
+    connect(TextFileName, &QPlainTextEdit::textChanged, this, &Form1::nameChanged);
+    connect(job_, &SignJob::succeeded, this, &Form1::showSignature);
     connect(job_, &SignJob::finished, this, [this] { setWorking(false); });
     connect(progressTimer_, &QTimer::timeout, this, &Form1::showProgress);
 }
 
 void Form1::TextFileName_OLEDragDrop(const QMimeData* dropped) {
+    if (job_->isRunning()) return;  // the name of the file being signed stays
     QString text;
     QByteArray bytes;
     if (dropped != nullptr) {
@@ -101,8 +119,36 @@ std::string Form1::pathToSign() const {
 
 void Form1::CommandSign_Click() {
     if (job_->isRunning()) return;
+    signingName_ = TextFileName->toPlainText();
     setWorking(true);
     job_->start(pathToSign());
+}
+
+// A signature next to another file's name would be copied into someone's
+// records as that file's: any change of the name empties the result.
+void Form1::nameChanged() {
+    if (TextFileName->toPlainText() != signedName_) TextSign->clear();
+}
+
+void Form1::showSignature(const QString& signature) {
+    if (TextFileName->toPlainText() != signingName_) return;  // the name moved on meanwhile
+    signedName_ = signingName_;
+    TextSign->setText(signature);
+}
+
+// As on Windows, Enter on the focused button presses it, though the button is
+// not the window's default one. Space already does.
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == CommandSign && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        const auto modifiers = key->modifiers() & ~Qt::KeypadModifier;
+        if (enter && modifiers == Qt::NoModifier && !key->isAutoRepeat()) {
+            CommandSign->click();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void Form1::setWorking(bool working) {
@@ -110,6 +156,8 @@ void Form1::setWorking(bool working) {
     // text); give it back when the work is done.
     if (working) buttonHadFocus_ = CommandSign->hasFocus();
     CommandSign->setEnabled(!working);
+    // The name of the file being read cannot change under it (drops are refused too).
+    TextFileName->setReadOnly(working);
     if (buttonHadFocus_) {
         if (working)
             TextSign->deselect();

@@ -1,5 +1,6 @@
 // The tool's window: drop a file on the tall box, press "Obtener firma", read the
-// signature in the box below. Failures are absorbed silently.
+// signature in the box below. Failures are absorbed silently. The result box only
+// ever shows the signature of the name the name box shows.
 #pragma once
 
 #include <QByteArray>
@@ -36,9 +37,12 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     std::string pathToSign() const;
+    void nameChanged();
+    void showSignature(const QString& signature);
     void showProgress();
     void setWorking(bool working);
 
@@ -50,4 +54,6 @@ private:
     // a file name need not be valid text, and a box may not keep every character.
     QByteArray droppedPath_;
     QString droppedText_;
+    QString signingName_;  // the name box's text when the running job started
+    QString signedName_;   // the name the signature in TextSign belongs to
 };
