@@ -1,8 +1,10 @@
 // Differential fuzzing of the signature: every kernel this processor runs, single
-// chain and lanes, at any alignment, against the plain recurrence; and streaming
-// in random pieces against one shot. Any difference traps.
+// chain and every lane on its own input, at any alignment, against the plain
+// recurrence; and streaming in random pieces against one shot. Any difference
+// traps.
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "reference.h"
@@ -30,10 +32,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint32_t expected = firma::testing::reference_fold(start, bytes);
     for (const auto& kernel : firma::available_kernels()) {
         check(kernel.fold(start, at, bytes.size()) == expected);
-        std::vector<std::uint32_t> accumulators(kernel.lanes, start);
-        std::vector<const unsigned char*> lanes(kernel.lanes, at);
-        kernel.fold_lanes(accumulators.data(), lanes.data(), bytes.size());
-        for (const std::uint32_t value : accumulators) check(value == expected);
+        // Lanes on four different inputs: lane i starts i % 4 bytes later, from
+        // 0 when i is odd.
+        const auto lanes = static_cast<std::size_t>(kernel.lanes);
+        const std::size_t size = bytes.size() - std::min<std::size_t>(bytes.size(), 3);
+        std::uint32_t expected_in[4];
+        for (std::size_t variant = 0; variant < 4; ++variant)
+            expected_in[variant] = firma::testing::reference_fold(
+                variant % 2 == 0 ? start : 0, std::span<const unsigned char>(at + std::min(variant, bytes.size()), size));
+        std::vector<std::uint32_t> accumulators(lanes);
+        std::vector<const unsigned char*> inputs(lanes);
+        for (std::size_t lane = 0; lane < lanes; ++lane) {
+            accumulators[lane] = lane % 2 == 0 ? start : 0;
+            inputs[lane] = at + std::min(lane % 4, bytes.size());
+        }
+        kernel.fold_lanes(accumulators.data(), inputs.data(), size);
+        for (std::size_t lane = 0; lane < lanes; ++lane) check(accumulators[lane] == expected_in[lane % 4]);
 
         // From zero, streamed in three pieces, against one shot.
         firma::Accumulator whole(kernel), pieces(kernel);

@@ -1,5 +1,6 @@
 #include "sign/batch_queue.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace firma::detail {
@@ -12,6 +13,7 @@ bool BatchQueue::full() {
 void BatchQueue::push(BatchJob job) {
     {
         const std::lock_guard lock(mutex_);
+        if (job.kind == BatchJob::Kind::file) ++untaken_files_;
         slots_.push_back(BatchSlot{std::move(job), {}, false});
     }
     job_added_.notify_one();
@@ -57,12 +59,27 @@ void BatchQueue::pop_front() {
     if (next_ > 0) --next_;
 }
 
-BatchSlot* BatchQueue::take(bool wait) {
+void BatchQueue::add_worker() {
+    const std::lock_guard lock(mutex_);
+    ++workers_;
+}
+
+void BatchQueue::remove_worker() {
+    const std::lock_guard lock(mutex_);
+    --workers_;
+}
+
+BatchSlot* BatchQueue::take(bool wait, std::size_t reading) {
     std::unique_lock lock(mutex_);
     for (;;) {
         if (stopped_) return nullptr;
         while (next_ < slots_.size() && slots_[next_].job.kind != BatchJob::Kind::file) ++next_;
-        if (next_ < slots_.size()) return &slots_[next_++];
+        const std::size_t share = (untaken_files_ + files_taken_ + workers_ - 1) / std::max<std::size_t>(workers_, 1);
+        if (next_ < slots_.size() && (reading == 0 || reading < share)) {
+            --untaken_files_;
+            ++files_taken_;
+            return &slots_[next_++];
+        }
         if (closed_ || !wait) return nullptr;
         job_added_.wait(lock);
     }
@@ -73,6 +90,7 @@ void BatchQueue::complete(BatchSlot* slot, const BatchResult& result) {
         const std::lock_guard lock(mutex_);
         slot->result = result;
         slot->done = true;
+        --files_taken_;
     }
     job_done_.notify_one();
 }

@@ -31,9 +31,16 @@ public:
     BatchSlot* wait_front(const std::function<void()>& tick);
     void pop_front();
 
+    // Before a worker starts (and if it could not): files are shared among the
+    // workers there are.
+    void add_worker();
+    void remove_worker();
+
     // Workers. take() waits for a job when `wait` is set, and returns nullptr when
-    // there will be none (or when not waiting and none is ready).
-    BatchSlot* take(bool wait);
+    // there will be none (or when not waiting and none is ready). A worker already
+    // reading `reading` files gets no more than its share of the files in hand,
+    // so that a later worker finds some.
+    BatchSlot* take(bool wait, std::size_t reading = 0);
     void complete(BatchSlot* slot, const BatchResult& result);
     bool stopped();
 
@@ -44,6 +51,9 @@ private:
     std::deque<BatchSlot> slots_;
     std::size_t capacity_;
     std::size_t next_ = 0;  // index in slots_ of the first job not yet looked at by workers
+    std::size_t untaken_files_ = 0;
+    std::size_t files_taken_ = 0;  // and not yet completed
+    std::size_t workers_ = 0;
     bool closed_ = false;
     bool stopped_ = false;
 };

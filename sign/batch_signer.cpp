@@ -35,7 +35,7 @@ std::error_code error_of(const std::exception_ptr& failure) {
 
 // Pieces of files read side by side are large, so that a disk reads long runs
 // of each file between seeks; together they stay within a fixed budget.
-constexpr std::size_t kSmallestPiece = 256 * 1024;
+constexpr std::size_t kSmallestPiece = 64 * 1024;
 constexpr std::size_t kLargestPiece = 4 * 1024 * 1024;
 constexpr std::size_t kPieceBudget = 32 * 1024 * 1024;
 
@@ -47,7 +47,7 @@ std::size_t piece_size(unsigned files_at_once) {
 
 // One file being signed in one lane of a worker.
 struct Lane {
-    explicit Lane(std::size_t piece) : buffer(piece) {}
+    Lane(std::size_t piece, std::size_t offset) : buffer(piece, offset) {}
 
     BatchSlot* slot = nullptr;
     std::optional<FileReader> reader;
@@ -70,7 +70,9 @@ public:
           bytes_(kernel_.lanes, nullptr) {
         const auto lanes = std::min<std::size_t>(files, kernel_.lanes);
         lanes_.reserve(lanes);
-        for (std::size_t i = 0; i < lanes; ++i) lanes_.emplace_back(piece);
+        // Two cache lines apart within a page: the kernel reads the same position
+        // of every lane's buffer at once.
+        for (std::size_t i = 0; i < lanes; ++i) lanes_.emplace_back(piece, i * 128 % 4096);
     }
 
     void run() {
@@ -91,7 +93,8 @@ private:
     bool fill_lanes() {
         for (Lane& lane : lanes_) {
             while (!lane.active()) {
-                BatchSlot* slot = queue_.take(active_count() == 0);
+                const std::size_t reading = active_count();
+                BatchSlot* slot = queue_.take(reading == 0, reading);
                 if (slot == nullptr) break;
                 try {
                     lane.reader.emplace(slot->job.path, false, slot->job.folder.get());
@@ -138,30 +141,34 @@ private:
         return all_have_bytes;
     }
 
-    // Folds as many bytes as every active lane has; one lane alone takes the
-    // single-chain kernel.
+    // Folds as many bytes as every active lane has, in the kernel's lanes; a few
+    // files alone fold faster one after another in the single chain.
     void fold_pending() {
+        if (active_count() < static_cast<std::size_t>(kernel_.lanes_pay_off)) {
+            for (Lane& lane : lanes_) {
+                if (!lane.active()) continue;
+                lane.accumulator = kernel_.fold(lane.accumulator, lane.pending.data(), lane.pending.size());
+                lane.pending = {};
+            }
+            return;
+        }
         std::size_t size = piece_;
         for (const Lane& lane : lanes_)
             if (lane.active()) size = std::min(size, lane.pending.size());
-        if (active_count() == 1) {
-            Lane& lane = *std::find_if(lanes_.begin(), lanes_.end(), [](const Lane& l) { return l.active(); });
-            lane.accumulator = kernel_.fold(lane.accumulator, lane.pending.data(), size);
-        } else {
-            // Idle lanes fold some active lane's bytes again; their results are dropped.
-            const unsigned char* spare = nullptr;
-            for (const Lane& lane : lanes_)
-                if (lane.active()) spare = lane.pending.data();
-            std::fill(bytes_.begin(), bytes_.end(), spare);
-            for (std::size_t i = 0; i < lanes_.size(); ++i) {
-                accumulators_[i] = lanes_[i].accumulator;
-                if (lanes_[i].active()) bytes_[i] = lanes_[i].pending.data();
-            }
-            kernel_.fold_lanes(accumulators_.data(), bytes_.data(), size);
-            for (std::size_t i = 0; i < lanes_.size(); ++i) lanes_[i].accumulator = accumulators_[i];
+        // Idle lanes fold some active lane's bytes again; their results are dropped.
+        const unsigned char* spare = nullptr;
+        for (const Lane& lane : lanes_)
+            if (lane.active()) spare = lane.pending.data();
+        std::fill(bytes_.begin(), bytes_.end(), spare);
+        for (std::size_t i = 0; i < lanes_.size(); ++i) {
+            accumulators_[i] = lanes_[i].accumulator;
+            if (lanes_[i].active()) bytes_[i] = lanes_[i].pending.data();
         }
-        for (Lane& lane : lanes_)
-            if (lane.active()) lane.pending = lane.pending.subspan(size);
+        kernel_.fold_lanes(accumulators_.data(), bytes_.data(), size);
+        for (std::size_t i = 0; i < lanes_.size(); ++i) {
+            lanes_[i].accumulator = accumulators_[i];
+            if (lanes_[i].active()) lanes_[i].pending = lanes_[i].pending.subspan(size);
+        }
     }
 
     BatchQueue& queue_;
@@ -207,8 +214,10 @@ public:
         const auto i = static_cast<unsigned>(threads_.size());
         const unsigned share = files_ / most_ + (i < files_ % most_ ? 1 : 0);
         try {
+            queue_.add_worker();
             threads_.emplace_back([this, share] { Worker(queue_, bytes_done_, share, piece_).run(); });
         } catch (const std::system_error& error) {
+            queue_.remove_worker();
             if (threads_.empty()) throw std::system_error(error.code(), "cannot start a thread");
             most_ = static_cast<unsigned>(threads_.size());
         }

@@ -134,13 +134,16 @@ void FileReader::finish() const {
     if (!same_version(status_, after) || !complete) fail(SignError::changed_while_reading, name_);
 }
 
-PieceBuffer::PieceBuffer(std::size_t size)
-    : data_(static_cast<unsigned char*>(std::aligned_alloc(kPageSize, size))), size_(size) {
+PieceBuffer::PieceBuffer(std::size_t size, std::size_t offset)
+    : data_(static_cast<unsigned char*>(
+          std::aligned_alloc(kPageSize, (size + offset + kPageSize - 1) / kPageSize * kPageSize))),
+      offset_(offset),
+      size_(size) {
     if (data_ == nullptr) throw std::bad_alloc();
 }
 
 PieceBuffer::PieceBuffer(PieceBuffer&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+    : data_(std::exchange(other.data_, nullptr)), offset_(other.offset_), size_(std::exchange(other.size_, 0)) {}
 
 PieceBuffer::~PieceBuffer() {
     std::free(data_);

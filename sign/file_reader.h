@@ -54,19 +54,21 @@ private:
     off_t offset_ = -1;  // of a regular file, for skipping holes
 };
 
-// A page-aligned buffer for pieces, of kPieceSize bytes unless told otherwise
-// (a whole number of pages).
+// A buffer for pieces, of kPieceSize bytes unless told otherwise, starting
+// `offset` bytes into a page: buffers read side by side start at different
+// offsets, or the same place in each would compete for the same cache sets.
 class PieceBuffer {
 public:
-    explicit PieceBuffer(std::size_t size = FileReader::kPieceSize);
+    explicit PieceBuffer(std::size_t size = FileReader::kPieceSize, std::size_t offset = 0);
     PieceBuffer(PieceBuffer&& other) noexcept;
     PieceBuffer(const PieceBuffer&) = delete;
     PieceBuffer& operator=(const PieceBuffer&) = delete;
     ~PieceBuffer();
-    std::span<unsigned char> span() noexcept { return {data_, size_}; }
+    std::span<unsigned char> span() noexcept { return {data_ + offset_, size_}; }
 
 private:
     unsigned char* data_;
+    std::size_t offset_;
     std::size_t size_;
 };
 

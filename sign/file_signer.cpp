@@ -9,7 +9,7 @@ namespace {
 
 std::uint32_t sign_from(FileReader& reader, const ReadOptions& options) {
     PieceBuffer buffer;
-    Accumulator accumulator;
+    Accumulator accumulator = options.kernel != nullptr ? Accumulator(*options.kernel) : Accumulator();
     for (;;) {
         if (options.stop.stop_requested())
             throw std::system_error(make_error_code(SignError::cancelled), reader.name());

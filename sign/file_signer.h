@@ -9,6 +9,8 @@
 
 namespace firma {
 
+struct FoldKernel;
+
 struct ReadOptions {
     // Called after each piece with the number of bytes consumed so far.
     std::function<void(std::uint64_t consumed)> on_progress;
@@ -17,6 +19,8 @@ struct ReadOptions {
     // Refuse FIFOs, devices and sockets (SignError::not_regular_file) without
     // opening them: reading those may never end, and opening some has side effects.
     bool regular_files_only = false;
+    // The kernel to fold with (benchmarks compare them); null: the fastest.
+    const FoldKernel* kernel = nullptr;
 };
 
 // Signs what `fd` yields from its current offset to its end. When `whole_file` is

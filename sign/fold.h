@@ -22,6 +22,9 @@ struct FoldKernel {
     FoldFunction fold;
     int lanes;  // how many inputs fold_lanes takes
     FoldLanesFunction fold_lanes;
+    // From how many inputs on fold_lanes beats folding them one after another;
+    // beyond the number of lanes, never.
+    int lanes_pay_off = 2;
 };
 
 // The kernels this processor can run, the portable one first.

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cfloat>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
@@ -39,6 +40,14 @@ struct alignas(32) ByteStep {
 
 // The 256 entries, computed on first use.
 const ByteStep* byte_steps();
+
+// r for one step, exactly as the recurrence is written: for building tables, and
+// for the states where a fast kernel hands a step back.
+inline std::uint64_t plain_rounded_sum(std::uint64_t a, unsigned b) {
+    const double p = static_cast<double>(a) * kMultiplier;
+    const double t = p + b;
+    return static_cast<std::uint64_t>(std::nearbyint(t));
+}
 
 // One step for every lane: `a` holds each lane's accumulator, the other vectors
 // the table entries of each lane's byte.
