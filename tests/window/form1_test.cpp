@@ -26,6 +26,15 @@ using firma::testing::TempDir;
 
 namespace {
 
+// Files that keep the worker busy for a while, smaller where sanitizers slow
+// every byte down.
+constexpr std::uint64_t kBusyBytes =
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    48ull << 20;
+#else
+    320ull << 20;
+#endif
+
 // A sparse file: 'a', then `zeros` zero bytes that must all be folded.
 std::string slowFile(const TempDir& dir, std::uint64_t zeros) {
     const std::string path = dir / "slow";
@@ -272,7 +281,7 @@ private slots:
     void theNameIsLockedWhileSigning() {
         Form1 form;
         form.show();
-        const QString slow = QString::fromStdString(slowFile(dir, 256ull << 20));
+        const QString slow = QString::fromStdString(slowFile(dir, kBusyBytes));
         setPath(form, slow);
         QTest::mouseClick(form.CommandSign, Qt::LeftButton);
         QVERIFY(form.TextFileName->isReadOnly());
@@ -367,7 +376,7 @@ private slots:
     void eventLoopKeepsTurningWhileALargeFileIsSigned() {
         Form1 form;
         form.show();
-        setPath(form, QString::fromStdString(slowFile(dir, 384ull << 20)));
+        setPath(form, QString::fromStdString(slowFile(dir, kBusyBytes)));
         QTest::mouseClick(form.CommandSign, Qt::LeftButton);
         QVERIFY(!form.CommandSign->isEnabled());
         QVERIFY(form.findChild<QProgressBar*>("Progress")->isVisible());
