@@ -21,12 +21,14 @@ run: build
 	fi
 
 # Then again under AddressSanitizer with UndefinedBehaviorSanitizer, and the
-# threaded parts under ThreadSanitizer: each needs its own build. Last, a
-# minute of fuzzing for each fuzz target.
+# threaded parts under ThreadSanitizer: each needs its own build. Then the
+# Windows build, cross-compiled, with its tests under Wine. Last, a minute of
+# fuzzing for each fuzz target.
 test: build
 	ctest --preset default
 	cmake --workflow --preset sanitize
 	cmake --workflow --preset thread
+	./scripts/windows-test
 	./scripts/fuzz 60
 
 fuzz: deps
@@ -37,4 +39,4 @@ bench: build
 	./scripts/bench-batch $(FIRMA)
 
 clean:
-	rm -rf build build-sanitize build-thread build-fuzz
+	rm -rf build build-sanitize build-thread build-fuzz build-windows

@@ -1,8 +1,5 @@
 #include "sign/batch_signer.h"
 
-#include <sched.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <new>
 #include <optional>
@@ -189,7 +186,7 @@ BatchResult sign_standard_input(const BatchOptions& options) {
         if (options.on_tick) options.on_tick();
     };
     try {
-        return {sign_descriptor(STDIN_FILENO, "-", false, read), {}};
+        return {sign_descriptor(standard_input(), "-", false, read), {}};
     } catch (...) {
         return {0, error_of(std::current_exception())};
     }
@@ -234,12 +231,6 @@ private:
 };
 
 }  // namespace
-
-unsigned available_cores() {
-    cpu_set_t set;
-    if (sched_getaffinity(0, sizeof set, &set) == 0) return std::max(1, CPU_COUNT(&set));
-    return std::max(1u, std::thread::hardware_concurrency());
-}
 
 unsigned default_jobs() {
     return available_cores() * static_cast<unsigned>(best_kernel().lanes);

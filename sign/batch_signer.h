@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -22,7 +23,7 @@ struct BatchJob {
         marker,          // nothing to sign: only delivered in its place in the order
     };
     Kind kind = Kind::file;
-    std::string path;
+    std::filesystem::path path;
     std::shared_ptr<const OpenFolder> folder;  // when set, `path` is relative to it
 };
 

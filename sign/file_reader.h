@@ -3,13 +3,14 @@
 // while it is read. Signing loops (one file, or several side by side) use it.
 #pragma once
 
-#include <sys/stat.h>
-
 #include <cstdint>
+#include <filesystem>
+#include <memory>
 #include <span>
 #include <string>
 
 #include "sign/file_signer.h"
+#include "sign/native_file.h"
 #include "sign/open_folder.h"
 
 namespace firma {
@@ -21,19 +22,19 @@ public:
 
     // Opens `path` read-only, relative to `folder` when given. Throws
     // std::system_error naming the path.
-    FileReader(const std::string& path, bool regular_files_only, const OpenFolder* folder = nullptr);
-    // Reads `fd` from its current offset; the caller keeps ownership. When
+    FileReader(const std::filesystem::path& path, bool regular_files_only, const OpenFolder* folder = nullptr);
+    // Reads `file` from its current position; the caller keeps it open. When
     // `whole_file` is set, a regular file is checked as if opened by path.
-    FileReader(int fd, std::string name, bool whole_file, bool regular_files_only);
+    FileReader(NativeFile file, std::string name, bool whole_file, bool regular_files_only);
     FileReader(FileReader&& other) noexcept;
     FileReader& operator=(FileReader&&) = delete;
     FileReader(const FileReader&) = delete;
     ~FileReader();
 
-    const std::string& name() const noexcept { return name_; }
-    bool is_regular() const noexcept { return S_ISREG(status_.st_mode); }
-    std::uint64_t size() const noexcept { return static_cast<std::uint64_t>(status_.st_size); }
-    std::uint64_t consumed() const noexcept { return consumed_; }
+    const std::string& name() const noexcept;
+    bool is_regular() const noexcept;
+    std::uint64_t size() const noexcept;
+    std::uint64_t consumed() const noexcept;
 
     // The next piece, empty at the end. While the accumulator is zero, holes
     // (which read as zeros and would leave it at zero) are skipped.
@@ -43,15 +44,8 @@ public:
     void finish() const;
 
 private:
-    void inspect(bool regular_files_only);
-
-    int fd_;
-    bool owned_;
-    bool checked_ = false;
-    std::string name_;
-    struct stat status_ {};
-    std::uint64_t consumed_ = 0;
-    off_t offset_ = -1;  // of a regular file, for skipping holes
+    struct State;
+    std::unique_ptr<State> state_;
 };
 
 // A buffer for pieces, of kPieceSize bytes unless told otherwise, starting

@@ -24,13 +24,13 @@ std::uint32_t sign_from(FileReader& reader, const ReadOptions& options) {
 
 }  // namespace
 
-std::uint32_t sign_descriptor(int fd, const std::string& name, bool whole_file,
+std::uint32_t sign_descriptor(NativeFile fd, const std::string& name, bool whole_file,
                               const ReadOptions& options) {
     FileReader reader(fd, name, whole_file, options.regular_files_only);
     return sign_from(reader, options);
 }
 
-std::uint32_t sign_file(const std::string& path, const ReadOptions& options) {
+std::uint32_t sign_file(const std::filesystem::path& path, const ReadOptions& options) {
     FileReader reader(path, options.regular_files_only);
     return sign_from(reader, options);
 }

@@ -5,11 +5,11 @@
 
 namespace Module1 {
 
-std::string ComputeSign(std::string path) {
+std::string ComputeSign(std::filesystem::path path) {
     return firma::format_signature(firma::sign_file(path));
 }
 
-std::string ComputeSign(std::string path, const firma::ReadOptions& options) {
+std::string ComputeSign(std::filesystem::path path, const firma::ReadOptions& options) {
     return firma::format_signature(firma::sign_file(path, options));
 }
 

@@ -2,19 +2,21 @@
 // depth, and renaming the folders above it cannot redirect what is read.
 #pragma once
 
+#include "sign/native_file.h"
+
 namespace firma {
 
 class OpenFolder {
 public:
-    explicit OpenFolder(int fd) noexcept : fd_(fd) {}  // takes ownership
+    explicit OpenFolder(NativeFile folder) noexcept : fd_(folder) {}  // takes ownership
     OpenFolder(const OpenFolder&) = delete;
     OpenFolder& operator=(const OpenFolder&) = delete;
     ~OpenFolder();
 
-    int fd() const noexcept { return fd_; }
+    NativeFile fd() const noexcept { return fd_; }
 
 private:
-    int fd_;
+    NativeFile fd_;
 };
 
 }  // namespace firma

@@ -1,9 +1,9 @@
 // A scratch folder per test, removed with everything in it afterwards.
 #pragma once
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -12,12 +12,16 @@ namespace firma::testing {
 
 class TempDir {
 public:
+    // A new folder of the system's temporary folder (TMPDIR, or /tmp; TEMP on
+    // Windows) that nothing else uses.
     TempDir() {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") +
-                              "/firma-test-XXXXXX";
-        if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
+        std::random_device seed;
+        std::mt19937_64 random((std::uint64_t{seed()} << 32) ^ seed());
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            path_ = std::filesystem::temp_directory_path() / ("firma-test-" + std::to_string(random() % 1000000000));
+            if (std::filesystem::create_directory(path_)) return;
+        }
+        throw std::runtime_error("cannot make a scratch folder");
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

@@ -1,0 +1,16 @@
+// The operating system's handle of an open file: a descriptor on POSIX systems,
+// a HANDLE on Windows. The rest of the core sees only this name.
+#pragma once
+
+namespace firma {
+
+#if defined(_WIN32)
+using NativeFile = void*;
+#else
+using NativeFile = int;
+#endif
+
+// Standard input, as the operating system hands it to the process.
+NativeFile standard_input() noexcept;
+
+}  // namespace firma

@@ -1,0 +1,167 @@
+// The reader's file operations on Windows: wide paths (long ones through the
+// \\?\ prefix), sharing with programs that have the file open, pipes and
+// consoles read to their end.
+#include <windows.h>
+
+#include <algorithm>
+#include <system_error>
+#include <thread>
+#include <utility>
+
+#include "sign/batch_signer.h"
+#include "sign/os_file.h"
+#include "sign/sign_error.h"
+
+namespace firma {
+namespace detail {
+namespace {
+
+// The system's reason, as the portable code and the messages know it.
+std::error_code error_of(DWORD error) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_DRIVE:
+        case ERROR_BAD_NETPATH: return std::make_error_code(std::errc::no_such_file_or_directory);
+        case ERROR_ACCESS_DENIED: return std::make_error_code(std::errc::permission_denied);
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION: return std::make_error_code(std::errc::device_or_resource_busy);
+        case ERROR_DIRECTORY: return std::make_error_code(std::errc::not_a_directory);
+        case ERROR_INVALID_NAME:
+        case ERROR_BAD_PATHNAME: return std::make_error_code(std::errc::invalid_argument);
+        case ERROR_FILENAME_EXCED_RANGE: return std::make_error_code(std::errc::filename_too_long);
+        case ERROR_NOT_ENOUGH_MEMORY:
+        case ERROR_OUTOFMEMORY: return std::make_error_code(std::errc::not_enough_memory);
+        case ERROR_CRC:
+        case ERROR_READ_FAULT: return std::make_error_code(std::errc::io_error);
+        default: return {static_cast<int>(error), std::system_category()};
+    }
+}
+
+[[noreturn]] void fail(DWORD error, const std::string& name) {
+    throw std::system_error(error_of(error), name);
+}
+
+[[noreturn]] void fail(std::errc error, const std::string& name) {
+    throw std::system_error(std::make_error_code(error), name);
+}
+
+[[noreturn]] void fail(SignError error, const std::string& name) {
+    throw std::system_error(make_error_code(error), name);
+}
+
+// Paths longer than MAX_PATH open through the \\?\ prefix, made absolute with
+// backslashes. Shorter ones are left as given, so that Windows reads them as it
+// reads every path a user types (relative ones, trailing dots and spaces).
+std::wstring long_form(const std::filesystem::path& path) {
+    const std::wstring& given = path.native();
+    if (given.size() < MAX_PATH - 12 || given.starts_with(LR"(\\?\)") || given.starts_with(LR"(\\.\)")) return given;
+    std::error_code error;
+    std::wstring absolute = std::filesystem::absolute(path, error).lexically_normal().make_preferred().native();
+    if (error) return given;
+    if (absolute.starts_with(LR"(\\)")) return LR"(\\?\UNC\)" + absolute.substr(2);
+    return LR"(\\?\)" + absolute;
+}
+
+BY_HANDLE_FILE_INFORMATION information_of(HANDLE file, const std::string& name) {
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!GetFileInformationByHandle(file, &information)) fail(GetLastError(), name);
+    return information;
+}
+
+}  // namespace
+
+OsFile::OsFile(const std::filesystem::path& path, bool regular_files_only, const OpenFolder*)
+    : file_(INVALID_HANDLE_VALUE), owned_(true), name_(path_text(path)) {
+    const std::wstring wide = long_form(path);
+    // Checked before opening: folders cannot be read, and opening some devices
+    // (a serial port, say) has side effects.
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) fail(GetLastError(), name_);
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) fail(std::errc::is_a_directory, name_);
+    // Read-only, sharing everything: other programs may have the file open, even
+    // for writing; a changing file is caught by the version check instead.
+    file_ = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file_ == INVALID_HANDLE_VALUE) fail(GetLastError(), name_);
+    const DWORD type = GetFileType(file_);
+    if (type != FILE_TYPE_DISK && regular_files_only) {
+        CloseHandle(file_);
+        fail(SignError::not_regular_file, name_);
+    }
+    pipe_ = type == FILE_TYPE_PIPE;
+    if (type == FILE_TYPE_DISK) offset_ = 0;
+}
+
+OsFile::OsFile(NativeFile borrowed, const std::string& name) : file_(borrowed), owned_(false), name_(name) {
+    if (file_ == nullptr || file_ == INVALID_HANDLE_VALUE) fail(ERROR_INVALID_HANDLE, name_);
+    const DWORD type = GetFileType(file_);
+    pipe_ = type == FILE_TYPE_PIPE;
+    if (type == FILE_TYPE_DISK) offset_ = 0;
+}
+
+OsFile::OsFile(OsFile&& other) noexcept
+    : file_(std::exchange(other.file_, INVALID_HANDLE_VALUE)),
+      owned_(std::exchange(other.owned_, false)),
+      name_(std::move(other.name_)),
+      pipe_(other.pipe_),
+      offset_(other.offset_) {}
+
+OsFile::~OsFile() {
+    if (owned_ && file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+}
+
+FileVersion OsFile::version() const {
+    if (offset_ < 0) return {false, 0, 0};  // a pipe or a console: read to its end
+    const BY_HANDLE_FILE_INFORMATION information = information_of(file_, name_);
+    const std::uint64_t size = (std::uint64_t{information.nFileSizeHigh} << 32) | information.nFileSizeLow;
+    const std::int64_t modified = static_cast<std::int64_t>(
+        (std::uint64_t{information.ftLastWriteTime.dwHighDateTime} << 32) | information.ftLastWriteTime.dwLowDateTime);
+    return {true, size, modified};
+}
+
+// Holes are read: finding them takes a control call per range, and sparse
+// files are rare here.
+std::uint64_t OsFile::skip_hole() {
+    return 0;
+}
+
+std::size_t OsFile::read(std::span<unsigned char> buffer) {
+    DWORD count = 0;
+    const auto wanted = static_cast<DWORD>(std::min<std::size_t>(buffer.size(), 1u << 30));
+    if (!ReadFile(file_, buffer.data(), wanted, &count, nullptr)) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_BROKEN_PIPE || error == ERROR_HANDLE_EOF) return 0;  // the writer is done
+        fail(error, name_);
+    }
+    if (offset_ >= 0) offset_ += count;
+    return count;
+}
+
+std::string path_text(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
+}
+
+}  // namespace detail
+
+NativeFile standard_input() noexcept {
+    return GetStdHandle(STD_INPUT_HANDLE);
+}
+
+OpenFolder::~OpenFolder() {
+    CloseHandle(fd_);
+}
+
+// The cores of the process's affinity mask (within its processor group).
+unsigned available_cores() {
+    DWORD_PTR process = 0, system = 0;
+    if (GetProcessAffinityMask(GetCurrentProcess(), &process, &system) && process != 0) {
+        unsigned count = 0;
+        for (; process != 0; process &= process - 1) ++count;
+        return count;
+    }
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+}  // namespace firma
