@@ -44,8 +44,10 @@ protected:
     }
 };
 
+// Files at once: one after another, a few (each worker's chain), and enough for
+// every lane of the kernel (0: the default).
 TEST_F(BatchSigner, DeliversEveryResultInOrderWhateverTheThreads) {
-    for (const unsigned threads : {1u, 2u, 3u}) {
+    for (const unsigned threads : {1u, 2u, 3u, 40u, 0u}) {
         for (const std::size_t in_flight : {1u, 7u, 1024u}) {
             std::size_t produced = 0, delivered = 0;
             const NextJob next = [&]() -> std::optional<BatchJob> {
