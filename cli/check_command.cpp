@@ -7,6 +7,7 @@
 #include "cli/lists.h"
 #include "cli/quote.h"
 #include "cli/reporter.h"
+#include "cli/system.h"
 #include "sign/batch_signer.h"
 
 namespace firma::cli {
@@ -61,8 +62,8 @@ int check_command(const Options& options) {
         if (!entry) return std::nullopt;
         in_flight.emplace_back(*entry, lists.display_name());
         if (entry->kind != ListEntry::Kind::listed) return BatchJob{BatchJob::Kind::marker, {}};
-        if (entry->file.name == "-") return BatchJob{BatchJob::Kind::standard_input, "-"};
-        return BatchJob{BatchJob::Kind::file, entry->file.name};
+        if (entry->file.name == "-") return BatchJob{BatchJob::Kind::standard_input, "-", {}};
+        return BatchJob{BatchJob::Kind::file, path_of(entry->file.name), {}};
     };
     const auto deliver = [&](const BatchJob&, const BatchResult& result) {
         const auto [entry, list] = std::move(in_flight.front());

@@ -1,8 +1,8 @@
 #include "cli/lists.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
+
+#include "cli/system.h"
 
 namespace firma::cli {
 namespace {
@@ -52,7 +52,7 @@ ListEntry Lists::close_with(ListEntry entry) {
 bool Lists::open_next() {
     current_ = names_[next_list_++];
     line_ = 0;
-    file_.reset(current_ == "-" ? stdin : std::fopen(current_.c_str(), "re"));
+    file_.reset(current_ == "-" ? stdin : open_list(current_));
     return file_ != nullptr;
 }
 
@@ -82,10 +82,8 @@ std::uint64_t listed_bytes(const std::vector<std::string>& names) {
     Lists lists(std::move(files));
     std::uint64_t total = 0;
     while (auto entry = lists.next()) {
-        struct stat status {};
-        if (entry->kind == ListEntry::Kind::listed && entry->file.name != "-" &&
-            ::stat(entry->file.name.c_str(), &status) == 0 && S_ISREG(status.st_mode))
-            total += static_cast<std::uint64_t>(status.st_size);
+        if (entry->kind != ListEntry::Kind::listed || entry->file.name == "-") continue;
+        total += regular_file_size(path_of(entry->file.name)).value_or(0);
     }
     return total;
 }

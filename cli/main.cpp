@@ -4,6 +4,7 @@
 #include "cli/options.h"
 #include "cli/process.h"
 #include "cli/reporter.h"
+#include "cli/system.h"
 
 int main(int argc, char** argv) {
     using namespace firma::cli;

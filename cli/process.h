@@ -1,17 +1,9 @@
-// What the command line sets up before any work and checks at the very end:
-// the standard streams, the open-files limit, and how the exit status reflects
-// output that could not be written.
+// How the exit status reflects output that could not be written.
 #pragma once
 
 #include <string_view>
 
 namespace firma::cli {
-
-// A closed standard stream gets a stand-in that fails like a closed one, so that
-// no file firma opens can take its number (and be read as input, or receive
-// messages). Raises the open-files limit as far as allowed: a deep walk holds
-// one descriptor per folder level.
-void prepare_process();
 
 // "firma: TEXT" on standard error. Never throws: a message that cannot be
 // written is lost, and finish_output() turns that into exit status 1.

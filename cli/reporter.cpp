@@ -1,54 +1,25 @@
 #include "cli/reporter.h"
 
 #include <fmt/core.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 
 #include "cli/process.h"
 #include "cli/quote.h"
+#include "cli/system.h"
 
 namespace firma::cli {
 namespace {
 
 constexpr char kClearLine[] = "\r\033[K";
 
-// Whether a progress line stands on the terminal, for the signal handler.
+// Whether a progress line stands on the terminal, for an interrupt.
 std::atomic<bool> g_progress_drawn{false};
 
-// Ctrl-C or a kill while the line is drawn: clear it, then die of the signal as
-// if no handler were there (the exit status tells which signal).
-extern "C" void clear_then_die(int signal_number) {
-    if (g_progress_drawn.load()) {
-        [[maybe_unused]] const auto ignored = ::write(STDERR_FILENO, kClearLine, sizeof kClearLine - 1);
-    }
-    std::signal(signal_number, SIG_DFL);
-    std::raise(signal_number);
-}
-
-constexpr int kClearedSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-
-// Signals the caller ignores (nohup, a background job) stay ignored.
-void catch_signals() {
-    for (const int signal_number : kClearedSignals) {
-        struct sigaction old {};
-        if (::sigaction(signal_number, nullptr, &old) != 0 || old.sa_handler == SIG_IGN) continue;
-        struct sigaction action {};
-        action.sa_handler = clear_then_die;
-        sigemptyset(&action.sa_mask);
-        ::sigaction(signal_number, &action, nullptr);
-    }
-}
-
-void release_signals() {
-    for (const int signal_number : kClearedSignals) {
-        struct sigaction old {};
-        if (::sigaction(signal_number, nullptr, &old) == 0 && old.sa_handler == clear_then_die)
-            std::signal(signal_number, SIG_DFL);
-    }
+void clear_drawn_line() {
+    if (g_progress_drawn.load()) write_from_interrupt(kClearLine, sizeof kClearLine - 1);
 }
 
 std::string bytes_text(double bytes) {
@@ -70,16 +41,16 @@ std::string duration_text(double seconds) {
 }  // namespace
 
 Reporter::Reporter(bool progress)
-    : progress_(progress && ::isatty(STDERR_FILENO) == 1),
-      stdout_on_terminal_(::isatty(STDOUT_FILENO) == 1),
+    : progress_(progress && is_terminal(stderr)),
+      stdout_on_terminal_(is_terminal(stdout)),
       start_(std::chrono::steady_clock::now()),
       last_draw_(start_) {
-    if (progress_) catch_signals();
+    if (progress_) catch_interrupts(clear_drawn_line);
 }
 
 Reporter::~Reporter() {
     clear_progress();
-    if (progress_) release_signals();
+    if (progress_) release_interrupts();
 }
 
 void Reporter::clear_progress() {

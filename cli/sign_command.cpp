@@ -1,14 +1,9 @@
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <algorithm>
-
 #include <deque>
 
 #include "cli/commands.h"
 #include "cli/lines.h"
 #include "cli/reporter.h"
+#include "cli/system.h"
 #include "cli/walk.h"
 #include "sign/batch_signer.h"
 
@@ -28,21 +23,19 @@ int sign_command(const Options& options) {
         if (!item) return std::nullopt;
         in_flight.push_back(*item);
         if (item->error || !item->skipped.empty()) return BatchJob{BatchJob::Kind::marker, {}};
-        struct stat status_of {};
         if (item->path == "-") {
             if (reporter.done() != nullptr) {
-                const off_t at = ::lseek(STDIN_FILENO, 0, SEEK_CUR);
-                if (::fstat(STDIN_FILENO, &status_of) == 0 && S_ISREG(status_of.st_mode) && at >= 0)
-                    reporter.expect(static_cast<std::uint64_t>(std::max<off_t>(status_of.st_size - at, 0)));
+                const auto left = standard_input_left();
+                if (left)
+                    reporter.expect(*left);
                 else
                     reporter.expect_unknown();  // a pipe or a terminal: only bytes and rate
             }
-            return BatchJob{BatchJob::Kind::standard_input, item->path, {}};
+            return BatchJob{BatchJob::Kind::standard_input, path_of(item->path), {}};
         }
-        const int at = item->folder ? item->folder->fd() : AT_FDCWD;
-        if (reporter.done() != nullptr && ::fstatat(at, item->name.c_str(), &status_of, 0) == 0)
-            reporter.expect(static_cast<std::uint64_t>(status_of.st_size));
-        return BatchJob{BatchJob::Kind::file, item->name, item->folder};
+        const std::filesystem::path path = path_of(item->name);
+        if (reporter.done() != nullptr) reporter.expect(regular_file_size(path, item->folder.get()).value_or(0));
+        return BatchJob{BatchJob::Kind::file, path, item->folder};
     };
     const auto deliver = [&](const BatchJob&, const BatchResult& result) {
         const WalkItem item = std::move(in_flight.front());

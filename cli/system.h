@@ -1,0 +1,42 @@
+// What the command line needs from the operating system, one implementation per
+// system (system_posix.cpp, system_windows.cpp). Names inside firma are bytes on
+// POSIX systems and UTF-8 on Windows; they become the system's paths here.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "sign/open_folder.h"
+
+namespace firma::cli {
+
+// A name from the command line or a list, as a path.
+std::filesystem::path path_of(const std::string& name);
+
+// The size of a regular file, for progress totals; nothing for anything else.
+std::optional<std::uint64_t> regular_file_size(const std::filesystem::path& path, const OpenFolder* folder = nullptr);
+// What is left to read of standard input when it is a regular file.
+std::optional<std::uint64_t> standard_input_left();
+
+bool is_terminal(std::FILE* stream);
+
+// A list to read, in binary (a list written on another system reads the same).
+std::FILE* open_list(const std::string& name);
+
+// Until release_interrupts(), an interrupt (Ctrl-C, a kill) first calls `clear`,
+// which may only write to standard error, then ends the process as the
+// interrupt would have. Interrupts the caller ignores stay ignored.
+void catch_interrupts(void (*clear)());
+void release_interrupts();
+// Writes to standard error from an interrupt.
+void write_from_interrupt(const char* text, std::size_t size);
+
+// A closed standard stream gets a stand-in that fails like a closed one, so that
+// no file firma opens can take its number. Raises the open-files limit as far
+// as allowed: a deep walk holds one descriptor per folder level.
+void prepare_process();
+
+}  // namespace firma::cli

@@ -1,0 +1,92 @@
+// The command line's system calls on POSIX systems.
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+
+#include "cli/system.h"
+
+namespace firma::cli {
+namespace {
+
+constexpr int kInterrupts[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+void (*g_clear)() = nullptr;
+
+extern "C" void clear_then_die(int signal_number) {
+    if (g_clear != nullptr) g_clear();
+    std::signal(signal_number, SIG_DFL);
+    std::raise(signal_number);
+}
+
+}  // namespace
+
+std::filesystem::path path_of(const std::string& name) {
+    return name;
+}
+
+std::optional<std::uint64_t> regular_file_size(const std::filesystem::path& path, const OpenFolder* folder) {
+    struct stat status {};
+    const int at = folder != nullptr ? folder->fd() : AT_FDCWD;
+    if (::fstatat(at, path.c_str(), &status, 0) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
+    return static_cast<std::uint64_t>(status.st_size);
+}
+
+std::optional<std::uint64_t> standard_input_left() {
+    struct stat status {};
+    const off_t at = ::lseek(STDIN_FILENO, 0, SEEK_CUR);
+    if (::fstat(STDIN_FILENO, &status) != 0 || !S_ISREG(status.st_mode) || at < 0) return std::nullopt;
+    return static_cast<std::uint64_t>(status.st_size > at ? status.st_size - at : 0);
+}
+
+bool is_terminal(std::FILE* stream) {
+    return ::isatty(::fileno(stream)) == 1;
+}
+
+std::FILE* open_list(const std::string& name) {
+    return std::fopen(name.c_str(), "re");
+}
+
+void catch_interrupts(void (*clear)()) {
+    g_clear = clear;
+    for (const int signal_number : kInterrupts) {
+        struct sigaction old {};
+        if (::sigaction(signal_number, nullptr, &old) != 0 || old.sa_handler == SIG_IGN) continue;
+        struct sigaction action {};
+        action.sa_handler = clear_then_die;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(signal_number, &action, nullptr);
+    }
+}
+
+void release_interrupts() {
+    for (const int signal_number : kInterrupts) {
+        struct sigaction old {};
+        if (::sigaction(signal_number, nullptr, &old) == 0 && old.sa_handler == clear_then_die)
+            std::signal(signal_number, SIG_DFL);
+    }
+}
+
+void write_from_interrupt(const char* text, std::size_t size) {
+    [[maybe_unused]] const auto ignored = ::write(STDERR_FILENO, text, size);
+}
+
+void prepare_process() {
+    // Opened the wrong way round: reading fd 0 or writing fd 1 or 2 fails with
+    // EBADF, as it would if it were closed.
+    const int stand_in[] = {O_WRONLY, O_RDONLY, O_RDONLY};
+    for (int fd = 0; fd < 3; ++fd) {
+        if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
+        const int opened = ::open("/dev/null", stand_in[fd]);
+        if (opened >= 0 && opened != fd) ::close(opened);  // fd was taken meanwhile
+    }
+    rlimit files{};
+    if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &files);
+    }
+}
+
+}  // namespace firma::cli
