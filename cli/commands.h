@@ -12,4 +12,8 @@ int sign_command(const Options& options);
 // Reads signature lists and checks every file they name.
 int check_command(const Options& options);
 
+// The whole program: arguments as the system's bytes (UTF-8 on Windows), and
+// the exit status.
+int run(int argc, char** argv);
+
 }  // namespace firma::cli

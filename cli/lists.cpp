@@ -5,19 +5,25 @@
 #include "cli/system.h"
 
 namespace firma::cli {
-namespace {
 
-enum class LineEnd { line, too_long, end, failed };
+int Lists::next_byte() {
+    if (begin_ == end_) {
+        begin_ = 0;
+        end_ = std::fread(buffer_.data(), 1, buffer_.size(), file_.get());
+        if (end_ == 0) return EOF;
+    }
+    return static_cast<unsigned char>(buffer_[begin_++]);
+}
 
 // One line without its newline, at most `longest` bytes kept; the rest of a
 // longer line is read and dropped.
-LineEnd read_line(std::FILE* file, std::string& line, std::size_t longest) {
+Lists::LineEnd Lists::read_line(std::string& line, std::size_t longest) {
     line.clear();
     bool too_long = false;
     for (;;) {
-        const int c = getc_unlocked(file);
+        const int c = next_byte();
         if (c == EOF) {
-            if (std::ferror(file) != 0) return LineEnd::failed;
+            if (std::ferror(file_.get()) != 0) return LineEnd::failed;
             if (line.empty() && !too_long) return LineEnd::end;
             break;
         }
@@ -31,8 +37,6 @@ LineEnd read_line(std::FILE* file, std::string& line, std::size_t longest) {
     }
     return too_long ? LineEnd::too_long : LineEnd::line;
 }
-
-}  // namespace
 
 void Lists::Closer::operator()(std::FILE* file) const {
     if (file != stdin) std::fclose(file);
@@ -53,6 +57,7 @@ bool Lists::open_next() {
     current_ = names_[next_list_++];
     line_ = 0;
     file_.reset(current_ == "-" ? stdin : open_list(current_));
+    begin_ = end_ = 0;
     return file_ != nullptr;
 }
 
@@ -62,7 +67,7 @@ std::optional<ListEntry> Lists::next() {
             if (next_list_ == names_.size()) return std::nullopt;
             if (!open_next()) return close_with({ListEntry::Kind::unreadable_list, {}, 0, {errno, std::system_category()}});
         }
-        const LineEnd end = read_line(file_.get(), text_, kLongestLine);
+        const LineEnd end = read_line(text_, kLongestLine);
         if (end == LineEnd::failed)
             return close_with({ListEntry::Kind::unreadable_list, {}, 0, {errno, std::system_category()}});
         if (end == LineEnd::end) return close_with({ListEntry::Kind::end_of_list, {}, 0, {}});

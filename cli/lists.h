@@ -40,8 +40,11 @@ private:
     struct Closer {
         void operator()(std::FILE* file) const;
     };
+    enum class LineEnd { line, too_long, end, failed };
     bool open_next();
     ListEntry close_with(ListEntry entry);
+    int next_byte();
+    LineEnd read_line(std::string& line, std::size_t longest);
 
     std::vector<std::string> names_;
     std::size_t next_list_ = 0;
@@ -49,6 +52,8 @@ private:
     std::unique_ptr<std::FILE, Closer> file_;
     std::size_t line_ = 0;
     std::string text_;  // the line being read, reused
+    std::vector<char> buffer_ = std::vector<char>(64 * 1024);  // read ahead of the line
+    std::size_t begin_ = 0, end_ = 0;
     ListParser parser_;
 };
 

@@ -4,8 +4,7 @@
 // relative to their parent, so trees of any depth are walked.
 #pragma once
 
-#include <sys/types.h>
-
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -36,13 +35,14 @@ private:
         std::shared_ptr<const OpenFolder> handle;
         std::vector<std::string> names;  // sorted
         std::size_t next = 0;
-        std::pair<dev_t, ino_t> id;
+        std::pair<std::uint64_t, std::uint64_t> id;  // device and file number
     };
 
-    // Opens `name` relative to the folder `at` and lists it onto the stack.
-    std::optional<WalkItem> enter(int at, const std::string& name, const std::string& path, bool follow);
+    // Opens `name` (relative to `parent` when given) and lists it onto the stack.
+    std::optional<WalkItem> enter(const Folder* parent, const std::string& name, const std::string& path,
+                                  bool follow);
     std::optional<WalkItem> entry(const Folder& folder, const std::string& name);
-    bool on_stack(std::pair<dev_t, ino_t> id) const;
+    bool on_stack(std::pair<std::uint64_t, std::uint64_t> id) const;
 
     std::vector<std::string> operands_;
     std::size_t next_operand_ = 0;

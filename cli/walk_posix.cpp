@@ -33,18 +33,20 @@ std::string kind_of(mode_t mode) {
 Walk::Walk(std::vector<std::string> operands, bool recursive, bool follow_links)
     : operands_(std::move(operands)), recursive_(recursive), follow_links_(follow_links) {}
 
-bool Walk::on_stack(std::pair<dev_t, ino_t> id) const {
+bool Walk::on_stack(std::pair<std::uint64_t, std::uint64_t> id) const {
     return std::any_of(stack_.begin(), stack_.end(), [&](const Folder& folder) { return folder.id == id; });
 }
 
 // Lists a folder onto the stack; an unreadable one becomes an error item.
-std::optional<WalkItem> Walk::enter(int at, const std::string& name, const std::string& path, bool follow) {
+std::optional<WalkItem> Walk::enter(const Folder* parent, const std::string& name, const std::string& path,
+                                    bool follow) {
+    const int at = parent != nullptr ? parent->handle->fd() : AT_FDCWD;  // before the stack grows
     const int fd = ::openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY | (follow ? 0 : O_NOFOLLOW));
     if (fd < 0) return WalkItem{path, {}, {}, last_error(), {}};
     auto handle = std::make_shared<const OpenFolder>(fd);
     struct stat status {};
     if (::fstat(fd, &status) != 0) return WalkItem{path, {}, {}, last_error(), {}};
-    const std::pair<dev_t, ino_t> id{status.st_dev, status.st_ino};
+    const std::pair<std::uint64_t, std::uint64_t> id{status.st_dev, status.st_ino};
     if (on_stack(id)) return WalkItem{path, {}, {}, std::make_error_code(std::errc::too_many_symbolic_link_levels), {}};
 
     // fdopendir takes the descriptor it is given; the folder keeps its own.
@@ -83,7 +85,7 @@ std::optional<WalkItem> Walk::entry(const Folder& folder, const std::string& nam
     }
     if (S_ISDIR(target.st_mode)) {
         if (link && !follow_links_) return std::nullopt;  // documented: -L follows them
-        return enter(at, name, path, link);  // may move `folder`: not used after
+        return enter(&folder, name, path, link);  // may move `folder`: not used after
     }
     // Links to regular files are signed: the bytes are the file's.
     if (S_ISREG(target.st_mode)) return WalkItem{path, folder.handle, name, {}, {}};
@@ -100,7 +102,7 @@ std::optional<WalkItem> Walk::next() {
             if (!recursive_ || operand == "-" || ::stat(operand.c_str(), &status) != 0 ||
                 !S_ISDIR(status.st_mode))
                 return WalkItem{operand, {}, operand, {}, {}};
-            if (auto failure = enter(AT_FDCWD, operand, operand, true)) return failure;
+            if (auto failure = enter(nullptr, operand, operand, true)) return failure;
             continue;
         }
         Folder& folder = stack_.back();

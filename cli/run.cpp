@@ -6,8 +6,9 @@
 #include "cli/reporter.h"
 #include "cli/system.h"
 
-int main(int argc, char** argv) {
-    using namespace firma::cli;
+namespace firma::cli {
+
+int run(int argc, char** argv) {
     prepare_process();
     std::setlocale(LC_ALL, "");  // which characters of a name are printable
     const auto options = parse_options(argc, argv);
@@ -31,3 +32,5 @@ int main(int argc, char** argv) {
     }
     return finish_output(status, write_failed);
 }
+
+}  // namespace firma::cli

@@ -1,0 +1,75 @@
+// The command line's system calls on Windows.
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <system_error>
+
+#include "cli/system.h"
+
+namespace firma::cli {
+namespace {
+
+void (*g_clear)() = nullptr;
+
+// Returning FALSE lets the next handler, the default one, end the process.
+BOOL WINAPI clear_then_die(DWORD) {
+    if (g_clear != nullptr) g_clear();
+    return FALSE;
+}
+
+}  // namespace
+
+std::filesystem::path path_of(const std::string& name) {
+    return std::u8string(name.begin(), name.end());
+}
+
+std::optional<std::uint64_t> regular_file_size(const std::filesystem::path& path, const OpenFolder*) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (error) return std::nullopt;
+    return size;
+}
+
+std::optional<std::uint64_t> standard_input_left() {
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    LARGE_INTEGER size{}, at{}, zero{};
+    if (GetFileType(input) != FILE_TYPE_DISK || !GetFileSizeEx(input, &size) ||
+        !SetFilePointerEx(input, zero, &at, FILE_CURRENT))
+        return std::nullopt;
+    return static_cast<std::uint64_t>(size.QuadPart > at.QuadPart ? size.QuadPart - at.QuadPart : 0);
+}
+
+bool is_terminal(std::FILE* stream) {
+    return _isatty(_fileno(stream)) != 0;
+}
+
+std::FILE* open_list(const std::string& name) {
+    return _wfopen(path_of(name).c_str(), L"rb");
+}
+
+void catch_interrupts(void (*clear)()) {
+    g_clear = clear;
+    SetConsoleCtrlHandler(clear_then_die, TRUE);
+}
+
+void release_interrupts() {
+    SetConsoleCtrlHandler(clear_then_die, FALSE);
+}
+
+void write_from_interrupt(const char* text, std::size_t size) {
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), text, static_cast<DWORD>(size), &written, nullptr);
+}
+
+// Lists and signatures cross between systems byte for byte: no CRLF
+// translation on the standard streams.
+void prepare_process() {
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+}
+
+}  // namespace firma::cli

@@ -1,0 +1,97 @@
+// Walking folders on Windows, with wide names; the files found are opened by
+// their whole path (long ones through \\?\ in the reader).
+#include <windows.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "cli/system.h"
+#include "cli/walk.h"
+
+namespace firma::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string join(const std::string& folder, const std::string& name) {
+    return folder.ends_with('/') || folder.ends_with('\\') ? folder + name : folder + "/" + name;
+}
+
+std::string text_of(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
+}
+
+// The volume and file number of a folder, for loops through links.
+std::pair<std::uint64_t, std::uint64_t> id_of(const fs::path& folder, std::error_code& error) {
+    const HANDLE handle = CreateFileW(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    BY_HANDLE_FILE_INFORMATION information{};
+    const bool known = handle != INVALID_HANDLE_VALUE && GetFileInformationByHandle(handle, &information);
+    if (!known) error = {static_cast<int>(GetLastError()), std::system_category()};
+    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+    return {information.dwVolumeSerialNumber,
+            (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
+}
+
+}  // namespace
+
+Walk::Walk(std::vector<std::string> operands, bool recursive, bool follow_links)
+    : operands_(std::move(operands)), recursive_(recursive), follow_links_(follow_links) {}
+
+bool Walk::on_stack(std::pair<std::uint64_t, std::uint64_t> id) const {
+    return std::any_of(stack_.begin(), stack_.end(), [&](const Folder& folder) { return folder.id == id; });
+}
+
+std::optional<WalkItem> Walk::enter(const Folder*, const std::string& name, const std::string& path, bool) {
+    std::error_code error;
+    const auto id = id_of(path_of(name), error);
+    if (error) return WalkItem{path, {}, {}, error, {}};
+    if (on_stack(id)) return WalkItem{path, {}, {}, std::make_error_code(std::errc::too_many_symbolic_link_levels), {}};
+    Folder folder{path, {}, {}, 0, id};
+    for (fs::directory_iterator it(path_of(name), error), end; !error && it != end; it.increment(error))
+        folder.names.push_back(text_of(it->path().filename()));
+    if (error) return WalkItem{path, {}, {}, error, {}};
+    std::sort(folder.names.begin(), folder.names.end());
+    stack_.push_back(std::move(folder));
+    return std::nullopt;
+}
+
+std::optional<WalkItem> Walk::entry(const Folder& folder, const std::string& name) {
+    const std::string path = join(folder.path, name);
+    std::error_code error;
+    const fs::file_status own = fs::symlink_status(path_of(path), error);
+    if (error) return WalkItem{path, {}, {}, error, {}};
+    const bool link = fs::is_symlink(own);
+    const fs::file_status target = link ? fs::status(path_of(path), error) : own;
+    if (link && error) return WalkItem{path, {}, {}, {}, "dangling symbolic link skipped"};
+    if (fs::is_directory(target)) {
+        if (link && !follow_links_) return std::nullopt;
+        return enter(&folder, path, path, link);  // may move `folder`: not used after
+    }
+    if (fs::is_regular_file(target)) return WalkItem{path, {}, path, {}, {}};
+    return WalkItem{path, {}, {}, {}, "special file skipped"};
+}
+
+std::optional<WalkItem> Walk::next() {
+    for (;;) {
+        if (stack_.empty()) {
+            if (next_operand_ == operands_.size()) return std::nullopt;
+            const std::string& operand = operands_[next_operand_++];
+            std::error_code error;
+            if (!recursive_ || operand == "-" || !fs::is_directory(path_of(operand), error))
+                return WalkItem{operand, {}, operand, {}, {}};
+            if (auto failure = enter(nullptr, operand, operand, true)) return failure;
+            continue;
+        }
+        Folder& folder = stack_.back();
+        if (folder.next == folder.names.size()) {
+            stack_.pop_back();
+            continue;
+        }
+        const std::string name = folder.names[folder.next++];
+        if (auto item = entry(folder, name)) return item;
+    }
+}
+
+}  // namespace firma::cli
