@@ -30,13 +30,6 @@ std::string kind_of(mode_t mode) {
 
 }  // namespace
 
-Walk::Walk(std::vector<std::string> operands, bool recursive, bool follow_links)
-    : operands_(std::move(operands)), recursive_(recursive), follow_links_(follow_links) {}
-
-bool Walk::on_stack(std::pair<std::uint64_t, std::uint64_t> id) const {
-    return std::any_of(stack_.begin(), stack_.end(), [&](const Folder& folder) { return folder.id == id; });
-}
-
 // Lists a folder onto the stack; an unreadable one becomes an error item.
 std::optional<WalkItem> Walk::enter(const Folder* parent, const std::string& name, const std::string& path,
                                     bool follow) {
@@ -90,29 +83,6 @@ std::optional<WalkItem> Walk::entry(const Folder& folder, const std::string& nam
     // Links to regular files are signed: the bytes are the file's.
     if (S_ISREG(target.st_mode)) return WalkItem{path, folder.handle, name, {}, {}};
     return WalkItem{path, {}, {}, {}, kind_of(target.st_mode) + " skipped"};
-}
-
-std::optional<WalkItem> Walk::next() {
-    for (;;) {
-        if (stack_.empty()) {
-            if (next_operand_ == operands_.size()) return std::nullopt;
-            const std::string& operand = operands_[next_operand_++];
-            struct stat status {};
-            // Operands are followed; without -r a folder fails when it is read.
-            if (!recursive_ || operand == "-" || ::stat(operand.c_str(), &status) != 0 ||
-                !S_ISDIR(status.st_mode))
-                return WalkItem{operand, {}, operand, {}, {}};
-            if (auto failure = enter(nullptr, operand, operand, true)) return failure;
-            continue;
-        }
-        Folder& folder = stack_.back();
-        if (folder.next == folder.names.size()) {
-            stack_.pop_back();
-            continue;
-        }
-        const std::string name = folder.names[folder.next++];
-        if (auto item = entry(folder, name)) return item;
-    }
 }
 
 }  // namespace firma::cli

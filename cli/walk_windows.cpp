@@ -36,13 +36,6 @@ std::pair<std::uint64_t, std::uint64_t> id_of(const fs::path& folder, std::error
 
 }  // namespace
 
-Walk::Walk(std::vector<std::string> operands, bool recursive, bool follow_links)
-    : operands_(std::move(operands)), recursive_(recursive), follow_links_(follow_links) {}
-
-bool Walk::on_stack(std::pair<std::uint64_t, std::uint64_t> id) const {
-    return std::any_of(stack_.begin(), stack_.end(), [&](const Folder& folder) { return folder.id == id; });
-}
-
 std::optional<WalkItem> Walk::enter(const Folder*, const std::string& name, const std::string& path, bool) {
     std::error_code error;
     const auto id = id_of(path_of(name), error);
@@ -71,27 +64,6 @@ std::optional<WalkItem> Walk::entry(const Folder& folder, const std::string& nam
     }
     if (fs::is_regular_file(target)) return WalkItem{path, {}, path, {}, {}};
     return WalkItem{path, {}, {}, {}, "special file skipped"};
-}
-
-std::optional<WalkItem> Walk::next() {
-    for (;;) {
-        if (stack_.empty()) {
-            if (next_operand_ == operands_.size()) return std::nullopt;
-            const std::string& operand = operands_[next_operand_++];
-            std::error_code error;
-            if (!recursive_ || operand == "-" || !fs::is_directory(path_of(operand), error))
-                return WalkItem{operand, {}, operand, {}, {}};
-            if (auto failure = enter(nullptr, operand, operand, true)) return failure;
-            continue;
-        }
-        Folder& folder = stack_.back();
-        if (folder.next == folder.names.size()) {
-            stack_.pop_back();
-            continue;
-        }
-        const std::string name = folder.names[folder.next++];
-        if (auto item = entry(folder, name)) return item;
-    }
 }
 
 }  // namespace firma::cli

@@ -1,0 +1,40 @@
+// What walking does the same way on every system; entering folders and
+// looking at their entries is in walk_posix.cpp and walk_windows.cpp.
+#include <algorithm>
+#include <filesystem>
+
+#include "cli/system.h"
+#include "cli/walk.h"
+
+namespace firma::cli {
+
+Walk::Walk(std::vector<std::string> operands, bool recursive, bool follow_links)
+    : operands_(std::move(operands)), recursive_(recursive), follow_links_(follow_links) {}
+
+bool Walk::on_stack(std::pair<std::uint64_t, std::uint64_t> id) const {
+    return std::any_of(stack_.begin(), stack_.end(), [&](const Folder& folder) { return folder.id == id; });
+}
+
+std::optional<WalkItem> Walk::next() {
+    for (;;) {
+        if (stack_.empty()) {
+            if (next_operand_ == operands_.size()) return std::nullopt;
+            const std::string& operand = operands_[next_operand_++];
+            // Operands are followed; without -r a folder fails when it is read.
+            std::error_code error;
+            if (!recursive_ || operand == "-" || !std::filesystem::is_directory(path_of(operand), error))
+                return WalkItem{operand, {}, operand, {}, {}};
+            if (auto failure = enter(nullptr, operand, operand, true)) return failure;
+            continue;
+        }
+        Folder& folder = stack_.back();
+        if (folder.next == folder.names.size()) {
+            stack_.pop_back();
+            continue;
+        }
+        const std::string name = folder.names[folder.next++];
+        if (auto item = entry(folder, name)) return item;
+    }
+}
+
+}  // namespace firma::cli
