@@ -18,9 +18,9 @@
 #include <fstream>
 
 #include "temp_dir.h"
-#include "window/application.h"
-#include "window/file_name_box.h"
-#include "window/form1.h"
+#include "window/qt/application.h"
+#include "window/qt/file_name_box.h"
+#include "window/qt/form1.h"
 
 using firma::testing::TempDir;
 

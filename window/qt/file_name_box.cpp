@@ -1,4 +1,4 @@
-#include "window/file_name_box.h"
+#include "window/qt/file_name_box.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>

@@ -1,4 +1,4 @@
-#include "window/startup_guard.h"
+#include "window/qt/startup_guard.h"
 
 #include <QString>
 #include <QtGlobal>

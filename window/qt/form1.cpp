@@ -1,4 +1,4 @@
-#include "window/form1.h"
+#include "window/qt/form1.h"
 
 #include <QCloseEvent>
 #include <QFile>
@@ -10,17 +10,17 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "window/file_name_box.h"
-#include "window/sign_job.h"
+#include "window/layout.h"
+#include "window/qt/file_name_box.h"
+#include "window/qt/sign_job.h"
 
 namespace {
 
 // Pixels at 96 dots per inch; Qt scales them on denser screens.
-constexpr QSize kClientSize(518, 491);
-constexpr QRect kFileNameRect(96, 32, 305, 289);
-constexpr QRect kSignButtonRect(160, 352, 161, 57);
-constexpr QRect kSignRect(96, 438, 305, 19);
-constexpr QRect kProgressRect(96, 416, 305, 14);  // between button and result, only while working
+QRect pixelRect(form1_layout::Rect twips) {
+    const auto r = form1_layout::pixels(twips);
+    return {r.left, r.top, r.width, r.height};
+}
 
 // A local file URL's path as bytes, undoing the percent-encoding without passing
 // through text, so names that are not valid UTF-8 survive.
@@ -45,24 +45,25 @@ Form1::Form1(QWidget* parent)
       job_(new SignJob(this)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("App para obtener firma de archivo"));
-    setFixedSize(kClientSize);
+    setFixedSize(form1_layout::pixels(form1_layout::kClientWidth),
+                 form1_layout::pixels(form1_layout::kClientHeight));
 
     TextFileName->setObjectName(QStringLiteral("TextFileName"));
-    TextFileName->setGeometry(kFileNameRect);
+    TextFileName->setGeometry(pixelRect(form1_layout::kTextFileName));
     TextFileName->setTabChangesFocus(true);
     TextFileName->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
 
     CommandSign->setObjectName(QStringLiteral("CommandSign"));
-    CommandSign->setGeometry(kSignButtonRect);
+    CommandSign->setGeometry(pixelRect(form1_layout::kCommandSign));
     CommandSign->setAutoDefault(false);
     CommandSign->setDefault(false);
 
     TextSign->setObjectName(QStringLiteral("TextSign"));
-    TextSign->setGeometry(kSignRect);
+    TextSign->setGeometry(pixelRect(form1_layout::kTextSign));
     TextSign->setReadOnly(true);  // it shows a result; typing there would only mislead
 
     progress_->setObjectName(QStringLiteral("Progress"));
-    progress_->setGeometry(kProgressRect);
+    progress_->setGeometry(pixelRect(form1_layout::kProgress));
     progress_->setTextVisible(false);
     progress_->hide();
     progressTimer_->setInterval(50);

@@ -1,8 +1,8 @@
 #include <QApplication>
 
-#include "window/application.h"
-#include "window/form1.h"
-#include "window/startup_guard.h"
+#include "window/qt/application.h"
+#include "window/qt/form1.h"
+#include "window/qt/startup_guard.h"
 
 int main(int argc, char** argv) {
     StartupGuard guard;

@@ -1,0 +1,15 @@
+#!/bin/sh
+# Builds the Windows zip from a finished cross build, checks what it holds and
+# runs the command line from it under Wine. Usage: check_zip.sh BUILD_DIR SCRATCH_DIR
+set -eu
+build=$1 scratch=$2
+rm -rf "$scratch" && mkdir -p "$scratch"
+cpack -G ZIP --config "$build/CPackConfig.cmake" -B "$scratch" > "$scratch/cpack.log"
+zip=$scratch/firma-1.00-win64.zip
+(cd "$scratch" && cmake -E tar xf "$zip")
+for file in firma.exe firma-gui.exe README.md LICENCE.txt; do
+    [ -f "$scratch/firma-1.00-win64/$file" ] || { echo "missing from the zip: $file" >&2; exit 1; }
+done
+signed=$(printf abc | WINEDEBUG=-all wine "$scratch/firma-1.00-win64/firma.exe" 2> "$scratch/wine.err")
+[ "$signed" = "0000555  -" ] || { echo "zipped firma.exe printed: $signed" >&2; exit 1; }
+echo "zip ok: $zip"

@@ -1,0 +1,56 @@
+#include "window/sign_task.h"
+
+#include <system_error>
+#include <utility>
+
+#include "sign/file_signer.h"
+#include "sign/module1.h"
+
+SignTask::SignTask(std::function<void()> finished) : finished_(std::move(finished)) {}
+
+SignTask::~SignTask() {
+    cancel();
+}
+
+void SignTask::start(std::filesystem::path path) {
+    if (running_) return;
+    if (worker_.joinable()) worker_.join();  // the previous one has finished already
+    running_ = true;
+    signature_.reset();
+    consumed_ = 0;
+    total_ = 0;
+    worker_ = std::jthread([this, path = std::move(path)](std::stop_token stop) {
+        firma::ReadOptions options;
+        options.stop = stop;
+        options.regular_files_only = true;
+        options.on_progress = [this](std::uint64_t consumed) { consumed_ = consumed; };
+        std::error_code unknown;
+        const auto size = std::filesystem::file_size(path, unknown);
+        if (!unknown) total_ = size;
+        try {
+            signature_ = Module1::ComputeSign(path, options);
+        } catch (...) {
+            // Absorbed: the window shows no message.
+        }
+        if (!stop.stop_requested()) finished_();
+    });
+}
+
+void SignTask::cancel() {
+    worker_.request_stop();
+    if (worker_.joinable()) worker_.join();
+    running_ = false;
+}
+
+std::optional<std::string> SignTask::result() {
+    if (!running_) return std::nullopt;
+    if (worker_.joinable()) worker_.join();  // it has called finished_, so this is quick
+    running_ = false;
+    return std::move(signature_);
+}
+
+int SignTask::percent_done() const {
+    const std::uint64_t total = total_;
+    if (total == 0) return -1;
+    return static_cast<int>(consumed_ * 100 / total);
+}

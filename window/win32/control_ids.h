@@ -1,0 +1,8 @@
+// Identifiers of Form1's controls on Windows, in tab order. None is IDOK or
+// IDCANCEL, so the button is neither the default nor the cancel button.
+#pragma once
+
+enum Form1Control : int { kTextSignId = 100, kTextFileNameId, kCommandSignId, kProgressId };
+
+inline constexpr wchar_t kForm1ClassName[] = L"Form1";
+inline constexpr wchar_t kForm1Caption[] = L"App para obtener firma de archivo";
