@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "cli/option_errors.h"
 #include "cli/process.h"
 #include "sign/batch_signer.h"
 
@@ -36,9 +37,10 @@ constexpr option kLongOptions[] = {
     {"version", no_argument, nullptr, kVersion},
     {nullptr, 0, nullptr, 0},
 };
+constexpr char kShortOptions[] = "bctzrLj:w";
 
 std::nullopt_t usage_error(const std::string& message) {
-    if (!message.empty()) print_error(message);
+    print_error(message);
     std::fputs("Try 'firma --help' for more information.\n", stderr);
     return std::nullopt;
 }
@@ -52,17 +54,15 @@ bool parse_jobs(const char* text, unsigned& jobs) {
 }  // namespace
 
 std::optional<Options> parse_options(int argc, char** argv) {
-    // getopt names the program by argv[0] in its messages; ours are "firma: ...".
     std::vector<char*> args(argv, argv + argc);
-    char program[] = "firma";
-    if (!args.empty()) args[0] = program;
 
     Options options;
     int binary = -1;  // -1 until -b, -t or --tag: the last of them decides
     bool status_only = false, warn = false, quiet = false;
     optind = 0;  // also resets getopt's internal state, so parsing can be repeated
+    opterr = 0;  // what was wrong is said below, in the same words on every system
     int option;
-    while ((option = getopt_long(argc, args.data(), "bctzrLj:w", kLongOptions, nullptr)) != -1) {
+    while ((option = getopt_long(argc, args.data(), kShortOptions, kLongOptions, nullptr)) != -1) {
         switch (option) {
             case 'b': binary = 1; break;
             case 't': binary = 0; break;
@@ -83,7 +83,9 @@ std::optional<Options> parse_options(int argc, char** argv) {
             case kIgnoreMissing: options.ignore_missing = true; break;
             case kHelp: options.action = Action::help; return options;
             case kVersion: options.action = Action::version; return options;
-            default: return usage_error("");  // getopt has said what was wrong
+            default:
+                return usage_error(option_error(kLongOptions, kShortOptions, optind > 0 ? args[optind - 1] : "",
+                                                optopt));
         }
     }
     options.binary = binary == 1;

@@ -114,6 +114,11 @@ TEST_F(LikeSha256sum, OptionsAndTheUsageErrorThatWins) {
         {"quiet before strict", "", {"--strict", "--quiet", "abc"}},
         {"ambiguous --t", "", {"--t", "abc"}},
         {"ambiguous --s", "", {"--s", "abc"}},
+        {"unknown long option with a value", "", {"--frobnicate=1", "abc"}},
+        {"ambiguous with a value", "", {"--t=1", "abc"}},
+        {"abbreviation given a value", "", {"--bin=1", "abc"}},
+        {"unknown letter inside a cluster after a long option", "", {"--text", "-xb", "abc"}},
+        {"unknown letter ending a cluster", "", {"-bx", "abc"}},
     });
 }
 
