@@ -1,9 +1,10 @@
 #include "cli/quote.h"
 
-#include <cwchar>
-#include <cwctype>
-
 #include <fmt/core.h>
+
+#include <cwchar>
+
+#include "cli/system.h"
 
 namespace firma::cli {
 namespace {
@@ -29,13 +30,9 @@ struct Piece {
 };
 
 Piece next_piece(std::string_view rest, std::mbstate_t& state) {
-    wchar_t wide = 0;
-    const std::size_t length = std::mbrtowc(&wide, rest.data(), rest.size(), &state);
-    if (length == 0 || length > rest.size()) {  // NUL, invalid or incomplete: one raw byte
-        state = {};
-        return {rest.substr(0, 1), false};
-    }
-    return {rest.substr(0, length), std::iswprint(static_cast<wint_t>(wide)) != 0};
+    const Character character = next_character(rest, state);
+    if (character.length == 0) return {rest.substr(0, 1), false};  // one raw byte
+    return {rest.substr(0, character.length), character.printable};
 }
 
 std::string escape_byte(unsigned char byte) {

@@ -5,9 +5,11 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cwchar>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "sign/open_folder.h"
 
@@ -22,6 +24,16 @@ std::optional<std::uint64_t> regular_file_size(const std::filesystem::path& path
 std::optional<std::uint64_t> standard_input_left();
 
 bool is_terminal(std::FILE* stream);
+
+// The character `text` starts with: its length in bytes (0 when the bytes are
+// no character) and whether it can be shown as it is. By the locale on POSIX
+// systems; as UTF-8 on Windows, where names are UTF-8 inside whatever the
+// console's code page.
+struct Character {
+    std::size_t length;
+    bool printable;
+};
+Character next_character(std::string_view text, std::mbstate_t& state);
 
 // A list to read, in binary (a list written on another system reads the same).
 std::FILE* open_list(const std::string& name);

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cwctype>
 
 #include "cli/system.h"
 
@@ -43,6 +44,16 @@ std::optional<std::uint64_t> standard_input_left() {
 
 bool is_terminal(std::FILE* stream) {
     return ::isatty(::fileno(stream)) == 1;
+}
+
+Character next_character(std::string_view text, std::mbstate_t& state) {
+    wchar_t wide = 0;
+    const std::size_t length = std::mbrtowc(&wide, text.data(), text.size(), &state);
+    if (length == 0 || length > text.size()) {  // NUL, invalid or incomplete
+        state = {};
+        return {0, false};
+    }
+    return {length, std::iswprint(static_cast<wint_t>(wide)) != 0};
 }
 
 std::FILE* open_list(const std::string& name) {

@@ -46,6 +46,29 @@ bool is_terminal(std::FILE* stream) {
     return _isatty(_fileno(stream)) != 0;
 }
 
+// Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF. Only
+// control characters are unprintable: the C runtime's classification of the
+// rest depends on its code page.
+Character next_character(std::string_view text, std::mbstate_t&) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    if (text.empty() || byte(0) == 0) return {0, false};
+    const unsigned char lead = byte(0);
+    if (lead < 0x80) return {1, lead >= 0x20 && lead != 0x7f};
+    const std::size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+                             : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+    if (length == 0 || text.size() < length) return {0, false};
+    unsigned char low = 0x80, high = 0xBF;  // what the second byte may be
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+    if (byte(1) < low || byte(1) > high) return {0, false};
+    for (std::size_t i = 2; i < length; ++i)
+        if (byte(i) < 0x80 || byte(i) > 0xBF) return {0, false};
+    const bool c1_control = lead == 0xC2 && byte(1) < 0xA0;
+    return {length, !c1_control};
+}
+
 std::FILE* open_list(const std::string& name) {
     return _wfopen(path_of(name).c_str(), L"rb");
 }

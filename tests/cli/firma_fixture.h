@@ -17,11 +17,11 @@ class FirmaTest : public ::testing::Test {
 protected:
     TempDir dir;
 
-    RunResult run(const std::vector<std::string>& args, const std::string& in = "/dev/null",
+    RunResult run(const std::vector<std::string>& args, const std::string& in = {},
                   const std::string& out = {}) {
         return run_program(args, {.in = in, .out = out, .cwd = dir.path().string()});
     }
-    RunResult firma(std::vector<std::string> args, const std::string& in = "/dev/null",
+    RunResult firma(std::vector<std::string> args, const std::string& in = {},
                     const std::string& out = {}) {
         args.insert(args.begin(), FIRMA_EXE);
         return run(args, in, out);

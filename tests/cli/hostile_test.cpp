@@ -1,5 +1,6 @@
 // Files and environments that try to make the tool lie, hang or write: it must
 // report them by name and carry on with the next file.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>

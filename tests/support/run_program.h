@@ -2,20 +2,10 @@
 // reports what it printed, its exit status and its peak memory.
 #pragma once
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-
 #include <fstream>
 #include <iterator>
-#include <stdexcept>
 #include <string>
 #include <vector>
-
-#include "temp_dir.h"
-
-extern char** environ;
 
 namespace firma::testing {
 
@@ -29,7 +19,7 @@ struct RunResult {
 inline const std::string kClosed = "<closed>";
 
 struct RunStreams {
-    std::string in = "/dev/null";
+    std::string in;   // empty: the null device
     std::string out;  // empty: captured into RunResult::out
     std::string err;  // empty: captured into RunResult::err; kClosed: closed
     std::string cwd;  // empty: the caller's
@@ -40,38 +30,8 @@ inline std::string read_file(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-inline RunResult run_program(const std::vector<std::string>& args, const RunStreams& streams = {}) {
-    TempDir capture;
-    const std::string out = streams.out.empty() ? capture / "out" : streams.out;
-    const std::string err = streams.err.empty() ? capture / "err" : streams.err;
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, streams.in.c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (err == kClosed)
-        posix_spawn_file_actions_addclose(&actions, 2);
-    else
-        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (!streams.cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, streams.cwd.c_str());
-    std::vector<char*> argv;
-    for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-
-    pid_t pid = 0;
-    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) throw std::runtime_error("cannot run " + args[0]);
-
-    int status = 0;
-    rusage usage{};
-    if (wait4(pid, &status, 0, &usage) != pid) throw std::runtime_error("wait4 failed");
-    RunResult result;
-    result.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    if (streams.out.empty()) result.out = read_file(out);
-    if (streams.err.empty()) result.err = read_file(err);
-    result.peak_rss_kib = usage.ru_maxrss;
-    return result;
-}
+// Arguments and paths are UTF-8. Throws std::runtime_error if the program
+// cannot be started.
+RunResult run_program(const std::vector<std::string>& args, const RunStreams& streams = {});
 
 }  // namespace firma::testing

@@ -1,0 +1,99 @@
+#include <windows.h>
+#include <psapi.h>
+
+#include <filesystem>
+#include <stdexcept>
+
+#include "run_program.h"
+#include "temp_dir.h"
+
+namespace firma::testing {
+namespace {
+
+std::wstring wide(const std::string& text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end())).wstring();
+}
+
+// One argument as the C runtime splits a command line: quoted when it holds
+// blanks or quotes or is empty, backslashes doubled only before a quote.
+void append_quoted(std::wstring& line, const std::wstring& argument) {
+    if (!line.empty()) line += L' ';
+    if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos) {
+        line += argument;
+        return;
+    }
+    line += L'"';
+    std::size_t backslashes = 0;
+    for (const wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        line.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        line += c;
+    }
+    line.append(backslashes * 2, L'\\');
+    line += L'"';
+}
+
+class Handle {
+public:
+    explicit Handle(HANDLE handle = nullptr) : handle_(handle == INVALID_HANDLE_VALUE ? nullptr : handle) {}
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    ~Handle() {
+        if (handle_ != nullptr) CloseHandle(handle_);
+    }
+    HANDLE get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+Handle inherited(const std::string& path, bool write) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    return Handle(CreateFileW(wide(path).c_str(), write ? GENERIC_WRITE : GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit,
+                              write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+}  // namespace
+
+RunResult run_program(const std::vector<std::string>& args, const RunStreams& streams) {
+    TempDir capture;
+    const std::string out = streams.out.empty() ? capture / "out" : streams.out;
+    const std::string err = streams.err.empty() ? capture / "err" : streams.err;
+    const Handle in_handle = inherited(streams.in.empty() ? "NUL" : streams.in, false);
+    const Handle out_handle = inherited(out, true);
+    const Handle err_handle = err == kClosed ? Handle() : inherited(err, true);
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = in_handle.get();
+    startup.hStdOutput = out_handle.get();
+    startup.hStdError = err_handle.get();
+    std::wstring line;
+    for (const auto& arg : args) append_quoted(line, wide(arg));
+    const std::wstring cwd = wide(streams.cwd);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                        cwd.empty() ? nullptr : cwd.c_str(), &startup, &process))
+        throw std::runtime_error("cannot run " + args[0]);
+    const Handle process_handle(process.hProcess), thread_handle(process.hThread);
+
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD status = 0;
+    GetExitCodeProcess(process.hProcess, &status);
+    PROCESS_MEMORY_COUNTERS memory{};
+    GetProcessMemoryInfo(process.hProcess, &memory, sizeof memory);
+    RunResult result;
+    result.exit_status = static_cast<int>(status);
+    if (streams.out.empty()) result.out = read_file(out);
+    if (streams.err.empty()) result.err = read_file(err);
+    result.peak_rss_kib = static_cast<long>(memory.PeakWorkingSetSize / 1024);
+    return result;
+}
+
+}  // namespace firma::testing
