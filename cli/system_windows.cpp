@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <system_error>
 
 #include "cli/system.h"
@@ -12,11 +13,24 @@ namespace firma::cli {
 namespace {
 
 void (*g_clear)() = nullptr;
+UINT g_console_code_page = 0;  // the console's own, while firma has it on UTF-8
+
+void restore_console_code_page() {
+    if (g_console_code_page == 0) return;
+    std::fflush(nullptr);  // at exit, what is still buffered must show as UTF-8 too
+    SetConsoleOutputCP(g_console_code_page);
+}
 
 // Returning FALSE lets the next handler, the default one, end the process.
 BOOL WINAPI clear_then_die(DWORD) {
     if (g_clear != nullptr) g_clear();
+    if (g_console_code_page != 0) SetConsoleOutputCP(g_console_code_page);
     return FALSE;
+}
+
+bool is_console(DWORD stream) {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(stream), &mode) != 0;
 }
 
 }  // namespace
@@ -88,11 +102,19 @@ void write_from_interrupt(const char* text, std::size_t size) {
 }
 
 // Lists and signatures cross between systems byte for byte: no CRLF
-// translation on the standard streams.
+// translation on the standard streams. Names are UTF-8 inside; a console shows
+// them right only while its code page is UTF-8, so it is until firma ends.
 void prepare_process() {
     _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
+    if ((is_console(STD_OUTPUT_HANDLE) || is_console(STD_ERROR_HANDLE)) && GetConsoleOutputCP() != CP_UTF8) {
+        const UINT previous = GetConsoleOutputCP();
+        if (SetConsoleOutputCP(CP_UTF8)) {
+            g_console_code_page = previous;
+            std::atexit(restore_console_code_page);
+        }
+    }
 }
 
 }  // namespace firma::cli
