@@ -5,13 +5,15 @@
 #include <cstring>
 #include <string>
 
+#include "cli/system.h"
+
 namespace firma::cli {
 
 void print_error(std::string_view text) {
     std::string line = "firma: ";
     line += text;
     line += '\n';
-    std::fwrite(line.data(), 1, line.size(), stderr);
+    write_text(stderr, line);  // nothing more can be done if standard error fails
 }
 
 int finish_output(int status, bool reported) {

@@ -64,7 +64,7 @@ void Reporter::draw_progress() {
     std::fflush(stdout);
     const std::string text = "\r" + text_ + "\033[K";
     g_progress_drawn = true;
-    std::fwrite(text.data(), 1, text.size(), stderr);
+    write_text(stderr, text);
     drawn_ = true;
 }
 
@@ -74,7 +74,7 @@ void Reporter::line(std::string_view text) {
     if (redraw) clear_progress();
     // One write per line: a reader sees each line as soon as it is known, and
     // never half of one.
-    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
+    if (!write_text(stdout, text) || std::fflush(stdout) != 0)
         throw WriteError(errno, std::system_category(), "write error");
     if (redraw) draw_progress();
 }

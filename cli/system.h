@@ -25,6 +25,11 @@ std::optional<std::uint64_t> standard_input_left();
 
 bool is_terminal(std::FILE* stream);
 
+// Writes UTF-8 text to a standard stream in one piece: as bytes, or, on a
+// Windows console, as UTF-16, which shows whatever the console's code page.
+// False (errno set) if it could not be written.
+bool write_text(std::FILE* stream, std::string_view text);
+
 // The character `text` starts with: its length in bytes (0 when the bytes are
 // no character) and whether it can be shown as it is. By the locale on POSIX
 // systems; as UTF-8 on Windows, where names are UTF-8 inside whatever the

@@ -46,6 +46,10 @@ bool is_terminal(std::FILE* stream) {
     return ::isatty(::fileno(stream)) == 1;
 }
 
+bool write_text(std::FILE* stream, std::string_view text) {
+    return std::fwrite(text.data(), 1, text.size(), stream) == text.size();
+}
+
 Character next_character(std::string_view text, std::mbstate_t& state) {
     wchar_t wide = 0;
     const std::size_t length = std::mbrtowc(&wide, text.data(), text.size(), &state);

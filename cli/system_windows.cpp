@@ -3,8 +3,9 @@
 #include <io.h>
 #include <windows.h>
 
+#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
+#include <string>
 #include <system_error>
 
 #include "cli/system.h"
@@ -13,24 +14,11 @@ namespace firma::cli {
 namespace {
 
 void (*g_clear)() = nullptr;
-UINT g_console_code_page = 0;  // the console's own, while firma has it on UTF-8
-
-void restore_console_code_page() {
-    if (g_console_code_page == 0) return;
-    std::fflush(nullptr);  // at exit, what is still buffered must show as UTF-8 too
-    SetConsoleOutputCP(g_console_code_page);
-}
 
 // Returning FALSE lets the next handler, the default one, end the process.
 BOOL WINAPI clear_then_die(DWORD) {
     if (g_clear != nullptr) g_clear();
-    if (g_console_code_page != 0) SetConsoleOutputCP(g_console_code_page);
     return FALSE;
-}
-
-bool is_console(DWORD stream) {
-    DWORD mode = 0;
-    return GetConsoleMode(GetStdHandle(stream), &mode) != 0;
 }
 
 }  // namespace
@@ -58,6 +46,28 @@ std::optional<std::uint64_t> standard_input_left() {
 
 bool is_terminal(std::FILE* stream) {
     return _isatty(_fileno(stream)) != 0;
+}
+
+bool write_text(std::FILE* stream, std::string_view text) {
+    const HANDLE console = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    DWORD mode = 0;
+    if (!GetConsoleMode(console, &mode)) return std::fwrite(text.data(), 1, text.size(), stream) == text.size();
+    // Bytes written to a console are read in its code page, and the C runtime
+    // hands them over piecemeal: a name with 'ñ' would show as two wrong signs.
+    std::fflush(stream);
+    std::wstring wide(text.size(), L'\0');
+    wide.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                                             wide.data(), static_cast<int>(wide.size()))));
+    for (std::size_t at = 0; at < wide.size();) {
+        DWORD written = 0;
+        if (!WriteConsoleW(console, wide.data() + at, static_cast<DWORD>(wide.size() - at), &written, nullptr) ||
+            written == 0) {
+            errno = EIO;
+            return false;
+        }
+        at += written;
+    }
+    return true;
 }
 
 // Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF. Only
@@ -102,19 +112,11 @@ void write_from_interrupt(const char* text, std::size_t size) {
 }
 
 // Lists and signatures cross between systems byte for byte: no CRLF
-// translation on the standard streams. Names are UTF-8 inside; a console shows
-// them right only while its code page is UTF-8, so it is until firma ends.
+// translation on the standard streams.
 void prepare_process() {
     _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
-    if ((is_console(STD_OUTPUT_HANDLE) || is_console(STD_ERROR_HANDLE)) && GetConsoleOutputCP() != CP_UTF8) {
-        const UINT previous = GetConsoleOutputCP();
-        if (SetConsoleOutputCP(CP_UTF8)) {
-            g_console_code_page = previous;
-            std::atexit(restore_console_code_page);
-        }
-    }
 }
 
 }  // namespace firma::cli
