@@ -1,7 +1,6 @@
 # Entry points: `make run` and `make test` install what is missing, build, then
-# open the window or run every test. `make bench` measures speed.
-FIRMA := build/cli/firma
-FIRMA_GUI := build/window/firma-gui
+# open the window or run every test. `make bench` measures speed. Programs are
+# started through the build's own targets, which know where they were built.
 
 .PHONY: deps build run test bench fuzz clean
 
@@ -13,12 +12,7 @@ build: deps
 	cmake --build --preset default
 
 run: build
-	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
-	    $(FIRMA_GUI); \
-	else \
-	    echo "No display to open the window on; the command line is $(FIRMA):"; \
-	    $(FIRMA) --help; \
-	fi
+	cmake --build --preset default --target run
 
 # Then again under AddressSanitizer with UndefinedBehaviorSanitizer, and the
 # threaded parts under ThreadSanitizer: each needs its own build. Then the
@@ -35,8 +29,7 @@ fuzz: deps
 	./scripts/fuzz $${FUZZ_SECONDS:-600}
 
 bench: build
-	./build/bench/firma-bench
-	./scripts/bench-batch $(FIRMA)
+	cmake --build --preset default --target bench
 
 clean:
 	rm -rf build build-sanitize build-thread build-fuzz build-windows

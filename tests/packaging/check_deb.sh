@@ -1,12 +1,13 @@
 #!/bin/sh
 # Builds the .deb from a finished build, unpacks it into a scratch root, checks
 # every file and the dependencies, runs the command from there, and asks
-# lintian for errors. Usage: check_deb.sh BUILD_DIR SCRATCH_DIR
+# lintian for errors. Usage: check_deb.sh SOURCE_DIR BUILD_DIR SCRATCH_DIR
 set -eu
-build=$1 scratch=$2
+source=$1 build=$2 scratch=$3
 rm -rf "$scratch" && mkdir -p "$scratch"
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$scratch" > "$scratch/cpack.log"
 deb=$(ls "$scratch"/firma_1.00_*.deb)
+grep -qF "build/${deb##*/}" "$source/README.md" || { echo "the README does not name ${deb##*/}" >&2; exit 1; }
 dpkg -x "$deb" "$scratch/root"
 for file in bin/firma bin/firma-gui share/applications/io.github.firma.Firma.desktop \
             share/icons/hicolor/scalable/apps/io.github.firma.Firma.svg \
@@ -19,6 +20,8 @@ for library in libc6 libstdc++6 libfmt9 libqt6core6 libqt6widgets6; do
     echo "$depends" | grep -q "$library" || { echo "Depends lacks $library: $depends" >&2; exit 1; }
 done
 [ "$(printf abc | "$scratch/root/usr/bin/firma")" = "0000555  -" ] || { echo "packaged firma is wrong" >&2; exit 1; }
-lintian --fail-on error "$deb" 2>&1 | grep -v "running with root privileges" || true
-lintian --fail-on error "$deb" > /dev/null 2>&1 || { echo "lintian reports errors" >&2; exit 1; }
+status=0
+lintian --fail-on error "$deb" > "$scratch/lintian.log" 2>&1 || status=$?
+grep -v "running with root privileges" "$scratch/lintian.log" || true
+[ "$status" = 0 ] || { echo "lintian reports errors" >&2; exit 1; }
 echo "package ok: $deb"
