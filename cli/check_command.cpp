@@ -9,6 +9,7 @@
 #include "cli/reporter.h"
 #include "cli/system.h"
 #include "sign/batch_signer.h"
+#include "sign/utf8.h"
 
 namespace firma::cli {
 namespace {
@@ -63,7 +64,7 @@ int check_command(const Options& options) {
         in_flight.emplace_back(*entry, lists.display_name());
         if (entry->kind != ListEntry::Kind::listed) return BatchJob{BatchJob::Kind::marker, {}};
         if (entry->file.name == "-") return BatchJob{BatchJob::Kind::standard_input, "-", {}};
-        return BatchJob{BatchJob::Kind::file, path_of(entry->file.name), {}};
+        return BatchJob{BatchJob::Kind::file, path_of_utf8(entry->file.name), {}};
     };
     const auto deliver = [&](const BatchJob&, const BatchResult& result) {
         const auto [entry, list] = std::move(in_flight.front());

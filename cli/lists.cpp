@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "cli/system.h"
+#include "sign/utf8.h"
 
 namespace firma::cli {
 
@@ -88,7 +89,7 @@ std::uint64_t listed_bytes(const std::vector<std::string>& names) {
     std::uint64_t total = 0;
     while (auto entry = lists.next()) {
         if (entry->kind != ListEntry::Kind::listed || entry->file.name == "-") continue;
-        total += regular_file_size(path_of(entry->file.name)).value_or(0);
+        total += regular_file_size(path_of_utf8(entry->file.name)).value_or(0);
     }
     return total;
 }

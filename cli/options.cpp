@@ -9,6 +9,7 @@
 
 #include "cli/option_errors.h"
 #include "cli/process.h"
+#include "firma_version.h"
 #include "sign/batch_signer.h"
 
 namespace firma::cli {
@@ -159,7 +160,7 @@ void print_help() {
 
 void print_version() {
     std::fputs(
-        "firma 1.00\n"
+        "firma " FIRMA_VERSION "\n"
         "Copyright (C) 2026 firma developers.\n"
         "License: all rights reserved; no license is granted beyond installing and\n"
         "running firma.\n"

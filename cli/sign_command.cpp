@@ -6,6 +6,7 @@
 #include "cli/system.h"
 #include "cli/walk.h"
 #include "sign/batch_signer.h"
+#include "sign/utf8.h"
 
 namespace firma::cli {
 
@@ -31,9 +32,9 @@ int sign_command(const Options& options) {
                 else
                     reporter.expect_unknown();  // a pipe or a terminal: only bytes and rate
             }
-            return BatchJob{BatchJob::Kind::standard_input, path_of(item->path), {}};
+            return BatchJob{BatchJob::Kind::standard_input, path_of_utf8(item->path), {}};
         }
-        const std::filesystem::path path = path_of(item->name);
+        const std::filesystem::path path = path_of_utf8(item->name);
         if (reporter.done() != nullptr) reporter.expect(regular_file_size(path, item->folder.get()).value_or(0));
         return BatchJob{BatchJob::Kind::file, path, item->folder};
     };

@@ -1,6 +1,6 @@
 // What the command line needs from the operating system, one implementation per
 // system (system_posix.cpp, system_windows.cpp). Names inside firma are bytes on
-// POSIX systems and UTF-8 on Windows; they become the system's paths here.
+// POSIX systems and UTF-8 on Windows; sign/utf8.h makes them the system's paths.
 #pragma once
 
 #include <cstdint>
@@ -14,9 +14,6 @@
 #include "sign/open_folder.h"
 
 namespace firma::cli {
-
-// A name from the command line or a list, as a path.
-std::filesystem::path path_of(const std::string& name);
 
 // The size of a regular file, for progress totals; nothing for anything else.
 std::optional<std::uint64_t> regular_file_size(const std::filesystem::path& path, const OpenFolder* folder = nullptr);

@@ -24,10 +24,6 @@ extern "C" void clear_then_die(int signal_number) {
 
 }  // namespace
 
-std::filesystem::path path_of(const std::string& name) {
-    return name;
-}
-
 std::optional<std::uint64_t> regular_file_size(const std::filesystem::path& path, const OpenFolder* folder) {
     struct stat status {};
     const int at = folder != nullptr ? folder->fd() : AT_FDCWD;

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "cli/system.h"
+#include "sign/utf8.h"
 
 namespace firma::cli {
 namespace {
@@ -22,10 +23,6 @@ BOOL WINAPI clear_then_die(DWORD) {
 }
 
 }  // namespace
-
-std::filesystem::path path_of(const std::string& name) {
-    return std::u8string(name.begin(), name.end());
-}
 
 std::optional<std::uint64_t> regular_file_size(const std::filesystem::path& path, const OpenFolder*) {
     std::error_code error;
@@ -70,31 +67,19 @@ bool write_text(std::FILE* stream, std::string_view text) {
     return true;
 }
 
-// Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF. Only
-// control characters are unprintable: the C runtime's classification of the
-// rest depends on its code page.
+// Strict UTF-8. Only control characters are unprintable: the C runtime's
+// classification of the rest depends on its code page.
 Character next_character(std::string_view text, std::mbstate_t&) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    if (text.empty() || byte(0) == 0) return {0, false};
-    const unsigned char lead = byte(0);
-    if (lead < 0x80) return {1, lead >= 0x20 && lead != 0x7f};
-    const std::size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
-                             : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
-    if (length == 0 || text.size() < length) return {0, false};
-    unsigned char low = 0x80, high = 0xBF;  // what the second byte may be
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-    if (byte(1) < low || byte(1) > high) return {0, false};
-    for (std::size_t i = 2; i < length; ++i)
-        if (byte(i) < 0x80 || byte(i) > 0xBF) return {0, false};
-    const bool c1_control = lead == 0xC2 && byte(1) < 0xA0;
-    return {length, !c1_control};
+    if (text.empty() || text[0] == '\0') return {0, false};
+    const std::size_t length = utf8_character_length(text);
+    const auto lead = static_cast<unsigned char>(text[0]);
+    if (length == 1) return {1, lead >= 0x20 && lead != 0x7f};
+    const bool c1_control = lead == 0xC2 && static_cast<unsigned char>(text[1]) < 0xA0;
+    return {length, length != 0 && !c1_control};
 }
 
 std::FILE* open_list(const std::string& name) {
-    return _wfopen(path_of(name).c_str(), L"rb");
+    return _wfopen(path_of_utf8(name).c_str(), L"rb");
 }
 
 void catch_interrupts(void (*clear)()) {

@@ -7,6 +7,7 @@
 
 #include "cli/system.h"
 #include "cli/walk.h"
+#include "sign/utf8.h"
 
 namespace firma::cli {
 namespace {
@@ -15,11 +16,6 @@ namespace fs = std::filesystem;
 
 std::string join(const std::string& folder, const std::string& name) {
     return folder.ends_with('/') || folder.ends_with('\\') ? folder + name : folder + "/" + name;
-}
-
-std::string text_of(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    return {text.begin(), text.end()};
 }
 
 // The volume and file number of a folder, for loops through links.
@@ -38,12 +34,12 @@ std::pair<std::uint64_t, std::uint64_t> id_of(const fs::path& folder, std::error
 
 std::optional<WalkItem> Walk::enter(const Folder*, const std::string& name, const std::string& path, bool) {
     std::error_code error;
-    const auto id = id_of(path_of(name), error);
+    const auto id = id_of(path_of_utf8(name), error);
     if (error) return WalkItem{path, {}, {}, error, {}};
     if (on_stack(id)) return WalkItem{path, {}, {}, std::make_error_code(std::errc::too_many_symbolic_link_levels), {}};
     Folder folder{path, {}, {}, 0, id};
-    for (fs::directory_iterator it(path_of(name), error), end; !error && it != end; it.increment(error))
-        folder.names.push_back(text_of(it->path().filename()));
+    for (fs::directory_iterator it(path_of_utf8(name), error), end; !error && it != end; it.increment(error))
+        folder.names.push_back(utf8_of_path(it->path().filename()));
     if (error) return WalkItem{path, {}, {}, error, {}};
     std::sort(folder.names.begin(), folder.names.end());
     stack_.push_back(std::move(folder));
@@ -53,10 +49,10 @@ std::optional<WalkItem> Walk::enter(const Folder*, const std::string& name, cons
 std::optional<WalkItem> Walk::entry(const Folder& folder, const std::string& name) {
     const std::string path = join(folder.path, name);
     std::error_code error;
-    const fs::file_status own = fs::symlink_status(path_of(path), error);
+    const fs::file_status own = fs::symlink_status(path_of_utf8(path), error);
     if (error) return WalkItem{path, {}, {}, error, {}};
     const bool link = fs::is_symlink(own);
-    const fs::file_status target = link ? fs::status(path_of(path), error) : own;
+    const fs::file_status target = link ? fs::status(path_of_utf8(path), error) : own;
     if (link && error) return WalkItem{path, {}, {}, {}, "dangling symbolic link skipped"};
     if (fs::is_directory(target)) {
         if (link && !follow_links_) return std::nullopt;

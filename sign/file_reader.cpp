@@ -6,6 +6,7 @@
 
 #include "sign/os_file.h"
 #include "sign/sign_error.h"
+#include "sign/utf8.h"
 
 namespace firma {
 namespace {
@@ -29,7 +30,7 @@ struct FileReader::State {
 FileReader::FileReader(const std::filesystem::path& path, bool regular_files_only, const OpenFolder* folder) {
     detail::OsFile file(path, regular_files_only, folder);
     const detail::FileVersion version = file.version();
-    state_.reset(new State{std::move(file), detail::path_text(path), version.regular, version});
+    state_.reset(new State{std::move(file), utf8_of_path(path), version.regular, version});
 }
 
 FileReader::FileReader(NativeFile file, std::string name, bool whole_file, bool regular_files_only) {

@@ -50,7 +50,4 @@ private:
     std::int64_t offset_ = -1;  // of a regular file, where holes can be found
 };
 
-// A path as messages show it: its bytes on POSIX systems, UTF-8 on Windows.
-std::string path_text(const std::filesystem::path& path);
-
 }  // namespace firma::detail

@@ -130,10 +130,6 @@ std::size_t OsFile::read(std::span<unsigned char> buffer) {
     }
 }
 
-std::string path_text(const std::filesystem::path& path) {
-    return path.native();
-}
-
 }  // namespace detail
 
 NativeFile standard_input() noexcept {

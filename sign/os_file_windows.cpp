@@ -11,6 +11,7 @@
 #include "sign/batch_signer.h"
 #include "sign/os_file.h"
 #include "sign/sign_error.h"
+#include "sign/utf8.h"
 
 namespace firma {
 namespace detail {
@@ -72,7 +73,7 @@ BY_HANDLE_FILE_INFORMATION information_of(HANDLE file, const std::string& name) 
 }  // namespace
 
 OsFile::OsFile(const std::filesystem::path& path, bool regular_files_only, const OpenFolder*)
-    : file_(INVALID_HANDLE_VALUE), owned_(true), name_(path_text(path)) {
+    : file_(INVALID_HANDLE_VALUE), owned_(true), name_(utf8_of_path(path)) {
     const std::wstring wide = long_form(path);
     // Checked before opening: folders cannot be read, and opening some devices
     // (a serial port, say) has side effects.
@@ -136,11 +137,6 @@ std::size_t OsFile::read(std::span<unsigned char> buffer) {
     }
     if (offset_ >= 0) offset_ += count;
     return count;
-}
-
-std::string path_text(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return {text.begin(), text.end()};
 }
 
 }  // namespace detail

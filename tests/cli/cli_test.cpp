@@ -6,6 +6,7 @@
 #include <random>
 
 #include "firma_fixture.h"
+#include "firma_version.h"
 
 namespace firma {
 namespace {
@@ -47,7 +48,7 @@ TEST_F(Cli, HelpVersionAndUsageErrors) {
     EXPECT_NE(help.out.find("Usage: firma [OPTION]... [FILE]..."), std::string::npos);
     EXPECT_TRUE(help.out.ends_with("\nFull documentation: man firma\n"));
     const std::string version = firma({"--vers"}).out;
-    EXPECT_TRUE(version.starts_with("firma 1.00\nCopyright (C) 2026 ")) << version;
+    EXPECT_TRUE(version.starts_with("firma " FIRMA_VERSION "\nCopyright (C) 2026 ")) << version;
     EXPECT_TRUE(version.ends_with("\nThere is NO WARRANTY, to the extent permitted by law.\n"));
 
     const auto unknown = firma({"--frobnicate"});

@@ -58,10 +58,15 @@ TEST_F(Hostile, FileGrowingWhileCheckedFailsOpenOrRead) {
     const std::string log = dir.write("log", std::string(32 << 20, 'x'));
     const std::string list = dir.write("list", "0000000  log\n");
     std::atomic<bool> writing{true};
+    std::atomic<bool> written{false};
     std::thread writer([&] {
         std::ofstream out(log, std::ios::app);
-        while (writing) out << "another line\n" << std::flush;
+        while (writing) {
+            out << "another line\n" << std::flush;
+            written = true;
+        }
     });
+    while (!written) std::this_thread::yield();  // the file grows from before the check to after it
     const auto result = firma({"-c", list});
     writing = false;
     writer.join();

@@ -1,12 +1,12 @@
 #!/bin/sh
 # Builds the .deb from a finished build, unpacks it into a scratch root, checks
 # every file and the dependencies, runs the command from there, and asks
-# lintian for errors. Usage: check_deb.sh SOURCE_DIR BUILD_DIR SCRATCH_DIR
+# lintian for errors. Usage: check_deb.sh VERSION SOURCE_DIR BUILD_DIR SCRATCH_DIR
 set -eu
-source=$1 build=$2 scratch=$3
+version=$1 source=$2 build=$3 scratch=$4
 rm -rf "$scratch" && mkdir -p "$scratch"
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$scratch" > "$scratch/cpack.log"
-deb=$(ls "$scratch"/firma_1.00_*.deb)
+deb=$(ls "$scratch"/firma_${version}_*.deb)
 grep -qF "build/${deb##*/}" "$source/README.md" || { echo "the README does not name ${deb##*/}" >&2; exit 1; }
 dpkg -x "$deb" "$scratch/root"
 for file in bin/firma bin/firma-gui share/applications/io.github.firma.Firma.desktop \
@@ -15,11 +15,13 @@ for file in bin/firma bin/firma-gui share/applications/io.github.firma.Firma.des
             share/man/man1/firma-gui.1.gz share/doc/firma/copyright share/doc/firma/changelog.gz; do
     [ -f "$scratch/root/usr/$file" ] || { echo "missing from the package: /usr/$file" >&2; exit 1; }
 done
+[ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || { echo "the package's version is not $version" >&2; exit 1; }
 depends=$(dpkg-deb -f "$deb" Depends)
 for library in libc6 libstdc++6 libfmt9 libqt6core6 libqt6widgets6; do
     echo "$depends" | grep -q "$library" || { echo "Depends lacks $library: $depends" >&2; exit 1; }
 done
 [ "$(printf abc | "$scratch/root/usr/bin/firma")" = "0000555  -" ] || { echo "packaged firma is wrong" >&2; exit 1; }
+"$scratch/root/usr/bin/firma" --version | grep -qx "firma $version" || { echo "packaged firma is not $version" >&2; exit 1; }
 status=0
 lintian --fail-on error "$deb" > "$scratch/lintian.log" 2>&1 || status=$?
 grep -v "running with root privileges" "$scratch/lintian.log" || true

@@ -20,9 +20,14 @@ foreach(file
         message(FATAL_ERROR "not installed: ${file}")
     endif()
 endforeach()
+# The release records name the project's version as their latest.
 file(READ ${PREFIX}/share/metainfo/io.github.firma.Firma.metainfo.xml metainfo)
-if(NOT metainfo MATCHES "<release version=\"1.00\"")
-    message(FATAL_ERROR "the metainfo does not carry release 1.00")
+if(NOT metainfo MATCHES "<release version=\"${VERSION}\"")
+    message(FATAL_ERROR "the metainfo does not carry release ${VERSION}")
+endif()
+file(READ ${PROJECT_CHANGELOG} changelog LIMIT 100)
+if(NOT changelog MATCHES "^firma \\(${VERSION}\\) ")
+    message(FATAL_ERROR "the changelog does not start with release ${VERSION}")
 endif()
 # The menu entry starts a program that is installed.
 file(STRINGS ${PREFIX}/share/applications/io.github.firma.Firma.desktop exec REGEX "^Exec=")

@@ -1,16 +1,16 @@
 #!/bin/sh
 # Builds the Windows zip from a finished cross build, checks what it holds and
-# runs the command line from it under Wine. Usage: check_zip.sh SOURCE_DIR BUILD_DIR SCRATCH_DIR
+# runs the command line from it under Wine. Usage: check_zip.sh VERSION SOURCE_DIR BUILD_DIR SCRATCH_DIR
 set -eu
-source=$1 build=$2 scratch=$3
+version=$1 source=$2 build=$3 scratch=$4
 rm -rf "$scratch" && mkdir -p "$scratch"
 cpack -G ZIP --config "$build/CPackConfig.cmake" -B "$scratch" > "$scratch/cpack.log"
-zip=$scratch/firma-1.00-win64.zip
+zip=$scratch/firma-${version}-win64.zip
 grep -qF "build-windows/${zip##*/}" "$source/README.md" || { echo "the README does not name ${zip##*/}" >&2; exit 1; }
 (cd "$scratch" && cmake -E tar xf "$zip")
 for file in firma.exe firma-gui.exe README.md LICENCE.txt; do
-    [ -f "$scratch/firma-1.00-win64/$file" ] || { echo "missing from the zip: $file" >&2; exit 1; }
+    [ -f "$scratch/firma-${version}-win64/$file" ] || { echo "missing from the zip: $file" >&2; exit 1; }
 done
-signed=$(printf abc | WINEDEBUG=-all wine "$scratch/firma-1.00-win64/firma.exe" 2> "$scratch/wine.err")
+signed=$(printf abc | WINEDEBUG=-all wine "$scratch/firma-${version}-win64/firma.exe" 2> "$scratch/wine.err")
 [ "$signed" = "0000555  -" ] || { echo "zipped firma.exe printed: $signed" >&2; exit 1; }
 echo "zip ok: $zip"

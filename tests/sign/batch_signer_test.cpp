@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "sign/batch_queue.h"
 #include "sign/batch_signer.h"
 #include "sign/signature.h"
 #include "reference.h"
@@ -97,6 +98,22 @@ TEST_F(BatchSigner, AFailingDeliveryStopsTheWorkersAndPropagates) {
     };
     EXPECT_THROW(sign_batch(next, deliver, {2, 16, nullptr, {}}), std::runtime_error);
     EXPECT_EQ(delivered, 3u);
+}
+
+// A worker that is quick to start must leave the others their share of the
+// files in hand, or one worker reads everything while the rest idle.
+TEST(BatchQueue, AWorkerTakesNoMoreThanItsShareOfTheFilesInHand) {
+    detail::BatchQueue queue(16);
+    queue.add_worker();
+    queue.add_worker();
+    for (int i = 0; i < 5; ++i) queue.push(BatchJob{BatchJob::Kind::file, "f", {}});
+    const auto take_all = [&] {
+        std::size_t reading = 0;
+        while (queue.take(false, reading) != nullptr) ++reading;
+        return reading;
+    };
+    EXPECT_EQ(take_all(), 3u);  // ceil(5 / 2)
+    EXPECT_EQ(take_all(), 2u);
 }
 
 }  // namespace

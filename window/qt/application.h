@@ -1,7 +1,9 @@
 // Who the application says it is: name, version and desktop identity.
 #pragma once
 
-inline constexpr const char* kApplicationVersion = "1.00";
+#include "firma_version.h"
+
+inline constexpr const char* kApplicationVersion = FIRMA_VERSION;
 
 // Call once the QApplication exists.
 void describeApplication();

@@ -3,32 +3,32 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 
-namespace {
-
-// Never report a move back to the source: a file manager would then delete the
-// original. Copy (or link) when offered; otherwise take the data and report nothing.
-Qt::DropAction harmless_action(Qt::DropActions offered) {
-    if (offered & Qt::CopyAction) return Qt::CopyAction;
-    if (offered & Qt::LinkAction) return Qt::LinkAction;
-    return Qt::IgnoreAction;
-}
-
-}  // namespace
-
 FileNameBox::FileNameBox(QWidget* parent) : QPlainTextEdit(parent) {
     setAcceptDrops(true);
 }
 
-void FileNameBox::dragEnterEvent(QDragEnterEvent* event) {
-    if (isReadOnly()) return event->ignore();
-    event->setDropAction(harmless_action(event->possibleActions()));
+// Sets the action the form chose; false when the drag is refused.
+bool FileNameBox::answer(QDropEvent* event) {
+    const Qt::DropActions offered = event->possibleActions();
+    const DropAnswer chosen = answerDrag ? answerDrag(offered & Qt::CopyAction, offered & Qt::LinkAction)
+                                         : DropAnswer::refuse;
+    if (chosen == DropAnswer::refuse) {
+        event->ignore();
+        return false;
+    }
+    event->setDropAction(chosen == DropAnswer::copy   ? Qt::CopyAction
+                         : chosen == DropAnswer::link ? Qt::LinkAction
+                                                      : Qt::IgnoreAction);
     event->accept();
+    return true;
+}
+
+void FileNameBox::dragEnterEvent(QDragEnterEvent* event) {
+    answer(event);
 }
 
 void FileNameBox::dragMoveEvent(QDragMoveEvent* event) {
-    if (isReadOnly()) return event->ignore();
-    event->setDropAction(harmless_action(event->possibleActions()));
-    event->accept();
+    answer(event);
 }
 
 void FileNameBox::dragLeaveEvent(QDragLeaveEvent* event) {
@@ -36,8 +36,5 @@ void FileNameBox::dragLeaveEvent(QDragLeaveEvent* event) {
 }
 
 void FileNameBox::dropEvent(QDropEvent* event) {
-    if (isReadOnly()) return event->ignore();
-    event->setDropAction(harmless_action(event->possibleActions()));
-    event->accept();
-    emit dropped(event->mimeData());
+    if (answer(event)) emit dropped(event->mimeData());
 }

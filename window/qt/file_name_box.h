@@ -1,9 +1,12 @@
-// The tall box for the file name. It accepts every drag unless it is read-only,
-// and a drop never inserts anything by itself: the drop is handed to whoever
-// listens.
+// The tall box for the file name. A drag is answered as the form says, and a
+// drop never inserts anything by itself: it is handed to whoever listens.
 #pragma once
 
 #include <QPlainTextEdit>
+
+#include <functional>
+
+#include "window/form1_model.h"
 
 class QMimeData;
 
@@ -13,6 +16,9 @@ class FileNameBox : public QPlainTextEdit {
 public:
     explicit FileNameBox(QWidget* parent = nullptr);
 
+    // How to answer a drag, given whether it offers copying and linking.
+    std::function<DropAnswer(bool copy, bool link)> answerDrag;
+
 signals:
     void dropped(const QMimeData* data);
 
@@ -21,4 +27,7 @@ protected:
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+
+private:
+    bool answer(QDropEvent* event);
 };

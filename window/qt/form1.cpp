@@ -1,20 +1,30 @@
 #include "window/qt/form1.h"
 
 #include <QCloseEvent>
-#include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMetaObject>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 #include <QUrl>
 
+#include <filesystem>
+
+#include "window/form1_texts.h"
 #include "window/layout.h"
 #include "window/qt/file_name_box.h"
-#include "window/qt/sign_job.h"
 
 namespace {
+
+QString text(std::u16string_view text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::u16string text(const QString& text) {
+    return text.toStdU16String();
+}
 
 // Pixels at 96 dots per inch; Qt scales them on denser screens.
 QRect pixelRect(form1_layout::Rect twips) {
@@ -24,12 +34,8 @@ QRect pixelRect(form1_layout::Rect twips) {
 
 // A local file URL's path as bytes, undoing the percent-encoding without passing
 // through text, so names that are not valid UTF-8 survive.
-QByteArray localPathBytes(const QUrl& url) {
-#ifdef Q_OS_WIN
-    return url.toLocalFile().toUtf8();
-#else
-    return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
-#endif
+std::filesystem::path localPath(const QUrl& url) {
+    return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
 }
 
 }  // namespace
@@ -38,13 +44,13 @@ Form1::Form1(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
       TextFileName(new FileNameBox(this)),
-      CommandSign(new QPushButton(QStringLiteral("Obtener firma"), this)),
+      CommandSign(new QPushButton(text(form1_texts::kCommandSign), this)),
       TextSign(new QLineEdit(this)),
       progress_(new QProgressBar(this)),
       progressTimer_(new QTimer(this)),
-      job_(new SignJob(this)) {
+      model_([this] { QMetaObject::invokeMethod(this, &Form1::signingFinished, Qt::QueuedConnection); }) {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("App para obtener firma de archivo"));
+    setWindowTitle(text(form1_texts::kCaption));
     setFixedSize(form1_layout::pixels(form1_layout::kClientWidth),
                  form1_layout::pixels(form1_layout::kClientHeight));
 
@@ -52,6 +58,7 @@ Form1::Form1(QWidget* parent)
     TextFileName->setGeometry(pixelRect(form1_layout::kTextFileName));
     TextFileName->setTabChangesFocus(true);
     TextFileName->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    TextFileName->answerDrag = [this](bool copy, bool link) { return model_.answer_drag(copy, link); };
 
     CommandSign->setObjectName(QStringLiteral("CommandSign"));
     CommandSign->setGeometry(pixelRect(form1_layout::kCommandSign));
@@ -68,19 +75,15 @@ Form1::Form1(QWidget* parent)
     progress_->hide();
     progressTimer_->setInterval(50);
 
-    // What a screen reader announces; nothing visible changes.
     setAccessibleName(windowTitle());
-    setAccessibleDescription(QStringLiteral("Suelte un archivo en el cuadro del nombre y pulse Obtener firma "
-                                            "para ver la firma de su contenido"));
-    TextFileName->setAccessibleName(QStringLiteral("Nombre del archivo"));
-    TextFileName->setAccessibleDescription(
-        QStringLiteral("Ruta completa del archivo que se firma; se puede escribir o soltar un archivo aquí"));
-    CommandSign->setAccessibleName(QStringLiteral("Obtener firma"));
-    CommandSign->setAccessibleDescription(QStringLiteral("Calcula la firma del archivo nombrado"));
-    TextSign->setAccessibleName(QStringLiteral("Firma"));
-    TextSign->setAccessibleDescription(
-        QStringLiteral("Firma del archivo nombrado: siete dígitos hexadecimales"));
-    progress_->setAccessibleName(QStringLiteral("Progreso de la firma"));
+    setAccessibleDescription(text(form1_texts::kForm1Description));
+    TextFileName->setAccessibleName(text(form1_texts::kTextFileNameName));
+    TextFileName->setAccessibleDescription(text(form1_texts::kTextFileNameDescription));
+    CommandSign->setAccessibleName(text(form1_texts::kCommandSign));
+    CommandSign->setAccessibleDescription(text(form1_texts::kCommandSignDescription));
+    TextSign->setAccessibleName(text(form1_texts::kTextSignName));
+    TextSign->setAccessibleDescription(text(form1_texts::kTextSignDescription));
+    progress_->setAccessibleName(text(form1_texts::kProgressName));
 
     setTabOrder(TextSign, TextFileName);
     setTabOrder(TextFileName, CommandSign);
@@ -89,52 +92,71 @@ Form1::Form1(QWidget* parent)
     connect(TextFileName, &FileNameBox::dropped, this, &Form1::TextFileName_OLEDragDrop);
     connect(CommandSign, &QPushButton::clicked, this, &Form1::CommandSign_Click);
     CommandSign->installEventFilter(this);
-    connect(TextFileName, &QPlainTextEdit::textChanged, this, &Form1::nameChanged);
-    connect(job_, &SignJob::succeeded, this, &Form1::showSignature);
-    connect(job_, &SignJob::finished, this, [this] { setWorking(false); });
+    connect(TextFileName, &QPlainTextEdit::textChanged, this, [this] {
+        model_.name_changed(text(TextFileName->toPlainText()));
+        showModel();
+    });
     connect(progressTimer_, &QTimer::timeout, this, &Form1::showProgress);
 }
 
 void Form1::TextFileName_OLEDragDrop(const QMimeData* dropped) {
-    if (job_->isRunning()) return;  // the name of the file being signed stays
-    QString text;
-    QByteArray bytes;
+    if (model_.signing()) return;  // the name of the file being signed stays
+    QString shown;
+    std::filesystem::path path;
     if (dropped != nullptr) {
         for (const QUrl& url : dropped->urls()) {
             if (!url.isLocalFile()) continue;
-            text = url.toLocalFile();
-            bytes = localPathBytes(url);
+            shown = url.toLocalFile();
+            path = localPath(url);
             break;
         }
     }
-    TextFileName->setPlainText(text);
-    droppedPath_ = bytes;
-    droppedText_ = TextFileName->toPlainText();
-}
-
-std::string Form1::pathToSign() const {
-    const QString text = TextFileName->toPlainText();
-    if (!droppedPath_.isEmpty() && text == droppedText_) return droppedPath_.toStdString();
-    return QFile::encodeName(text).toStdString();
+    TextFileName->setPlainText(shown);
+    model_.dropped(text(TextFileName->toPlainText()), path);
+    showModel();
 }
 
 void Form1::CommandSign_Click() {
-    if (job_->isRunning()) return;
-    signingName_ = TextFileName->toPlainText();
-    setWorking(true);
-    job_->start(pathToSign());
+    model_.click(focusedControl());
+    showModel();
 }
 
-// A signature next to another file's name would be copied into someone's
-// records as that file's: any change of the name empties the result.
-void Form1::nameChanged() {
-    if (TextFileName->toPlainText() != signedName_) TextSign->clear();
+void Form1::signingFinished() {
+    model_.signing_finished(focusedControl());
+    showModel();
 }
 
-void Form1::showSignature(const QString& signature) {
-    if (TextFileName->toPlainText() != signingName_) return;  // the name moved on meanwhile
-    signedName_ = signingName_;
-    TextSign->setText(signature);
+Form1Control Form1::focusedControl() const {
+    if (CommandSign->hasFocus()) return Form1Control::CommandSign;
+    if (TextSign->hasFocus()) return Form1Control::TextSign;
+    if (TextFileName->hasFocus()) return Form1Control::TextFileName;
+    return Form1Control::none;
+}
+
+void Form1::showModel() {
+    const bool signing = model_.signing();
+    const Form1Control focus = model_.take_focus_move();
+    // Before the button is disabled, or it hands its focus on by itself.
+    if (focus == Form1Control::TextSign) TextSign->setFocus();
+    CommandSign->setEnabled(!signing);
+    TextFileName->setReadOnly(signing);
+    if (focus == Form1Control::CommandSign) CommandSign->setFocus();
+    const QString sign = text(model_.sign_text());
+    if (TextSign->text() != sign) TextSign->setText(sign);
+
+    progress_->setVisible(signing);
+    if (signing && !progressTimer_->isActive()) {
+        progress_->setRange(0, 0);  // busy until the size is known
+        progressTimer_->start();
+    }
+    if (!signing) progressTimer_->stop();
+}
+
+void Form1::showProgress() {
+    const int percent = model_.percent_done();
+    if (percent < 0) return;
+    progress_->setRange(0, 100);
+    progress_->setValue(percent);
 }
 
 // As on Windows, Enter on the focused button presses it, though the button is
@@ -152,36 +174,8 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void Form1::setWorking(bool working) {
-    // Disabling the focused button moves the focus on (and selects TextSign's
-    // text); give it back when the work is done.
-    if (working) buttonHadFocus_ = CommandSign->hasFocus();
-    CommandSign->setEnabled(!working);
-    // The name of the file being read cannot change under it (drops are refused too).
-    TextFileName->setReadOnly(working);
-    if (buttonHadFocus_) {
-        if (working)
-            TextSign->deselect();
-        else
-            CommandSign->setFocus();
-    }
-    progress_->setVisible(working);
-    if (working) {
-        progress_->setRange(0, 0);  // busy until the size is known
-        progressTimer_->start();
-    } else {
-        progressTimer_->stop();
-    }
-}
-
-void Form1::showProgress() {
-    const int percent = job_->percentDone();
-    if (percent < 0) return;
-    progress_->setRange(0, 100);
-    progress_->setValue(percent);
-}
-
 void Form1::closeEvent(QCloseEvent* event) {
-    job_->cancel();
+    model_.close();
+    showModel();
     event->accept();
 }

@@ -1,13 +1,12 @@
-// The tool's window: drop a file on the tall box, press "Obtener firma", read the
-// signature in the box below. Failures are absorbed silently. The result box only
-// ever shows the signature of the name the name box shows.
+// The tool's window, drawn with Qt Widgets: drop a file on the tall box, press
+// "Obtener firma", read the signature in the box below. What it shows and when
+// is Form1Model's; this class only turns widget events into the model's calls
+// and the model's answers into widgets.
 #pragma once
 
-#include <QByteArray>
-#include <QString>
 #include <QWidget>
 
-#include <string>
+#include "window/form1_model.h"
 
 class FileNameBox;
 class QLineEdit;
@@ -15,7 +14,6 @@ class QMimeData;
 class QProgressBar;
 class QPushButton;
 class QTimer;
-class SignJob;
 
 class Form1 : public QWidget {
     Q_OBJECT
@@ -40,20 +38,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    std::string pathToSign() const;
-    void nameChanged();
-    void showSignature(const QString& signature);
+    Form1Control focusedControl() const;
+    void signingFinished();
+    void showModel();
     void showProgress();
-    void setWorking(bool working);
 
     QProgressBar* progress_;
     QTimer* progressTimer_;
-    SignJob* job_;
-    bool buttonHadFocus_ = false;
-    // The exact bytes of the last dropped path, used while the box still shows it:
-    // a file name need not be valid text, and a box may not keep every character.
-    QByteArray droppedPath_;
-    QString droppedText_;
-    QString signingName_;  // the name box's text when the running job started
-    QString signedName_;   // the name the signature in TextSign belongs to
+    Form1Model model_;
 };

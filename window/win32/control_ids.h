@@ -2,7 +2,6 @@
 // IDCANCEL, so the button is neither the default nor the cancel button.
 #pragma once
 
-enum Form1Control : int { kTextSignId = 100, kTextFileNameId, kCommandSignId, kProgressId };
+enum Form1ControlId : int { kTextSignId = 100, kTextFileNameId, kCommandSignId, kProgressId };
 
 inline constexpr wchar_t kForm1ClassName[] = L"Form1";
-inline constexpr wchar_t kForm1Caption[] = L"App para obtener firma de archivo";

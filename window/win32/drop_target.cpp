@@ -2,8 +2,8 @@
 
 #include <utility>
 
-DropTarget::DropTarget(std::function<bool()> accepting, std::function<void(IDataObject*)> dropped)
-    : accepting_(std::move(accepting)), dropped_(std::move(dropped)) {}
+DropTarget::DropTarget(std::function<DropAnswer(bool, bool)> answer, std::function<void(IDataObject*)> dropped)
+    : answer_(std::move(answer)), dropped_(std::move(dropped)) {}
 
 HRESULT STDMETHODCALLTYPE DropTarget::QueryInterface(REFIID id, void** object) {
     if (object == nullptr) return E_POINTER;
@@ -26,17 +26,11 @@ ULONG STDMETHODCALLTYPE DropTarget::Release() {
     return left;
 }
 
-// Never report a move back to the source: the shell would then delete the
-// original. Copy (or link) when offered; otherwise nothing.
-void DropTarget::answer(DWORD* effect) const {
-    if (!accepting_())
-        *effect = DROPEFFECT_NONE;
-    else if (*effect & DROPEFFECT_COPY)
-        *effect = DROPEFFECT_COPY;
-    else if (*effect & DROPEFFECT_LINK)
-        *effect = DROPEFFECT_LINK;
-    else
-        *effect = DROPEFFECT_NONE;
+bool DropTarget::answer(DWORD* effect) const {
+    const DropAnswer chosen = answer_((*effect & DROPEFFECT_COPY) != 0, (*effect & DROPEFFECT_LINK) != 0);
+    *effect = chosen == DropAnswer::copy ? DROPEFFECT_COPY : chosen == DropAnswer::link ? DROPEFFECT_LINK
+                                                                                     : DROPEFFECT_NONE;
+    return chosen != DropAnswer::refuse;
 }
 
 HRESULT STDMETHODCALLTYPE DropTarget::DragEnter(IDataObject*, DWORD, POINTL, DWORD* effect) {
@@ -54,7 +48,6 @@ HRESULT STDMETHODCALLTYPE DropTarget::DragLeave() {
 }
 
 HRESULT STDMETHODCALLTYPE DropTarget::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) {
-    answer(effect);
-    if (*effect != DROPEFFECT_NONE) dropped_(data);
+    if (answer(effect)) dropped_(data);
     return S_OK;
 }

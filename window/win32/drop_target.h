@@ -1,5 +1,5 @@
-// An OLE drop target that hands every drop on its window to a callback, and
-// refuses drags while the window says it is not taking any.
+// An OLE drop target that answers drags as the form says and hands every drop
+// it takes to a callback.
 #pragma once
 
 #include <windows.h>
@@ -8,9 +8,11 @@
 #include <atomic>
 #include <functional>
 
+#include "window/form1_model.h"
+
 class DropTarget final : public IDropTarget {
 public:
-    DropTarget(std::function<bool()> accepting, std::function<void(IDataObject*)> dropped);
+    DropTarget(std::function<DropAnswer(bool copy, bool link)> answer, std::function<void(IDataObject*)> dropped);
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
@@ -23,9 +25,10 @@ public:
 
 private:
     ~DropTarget() = default;  // COM objects go through Release
-    void answer(DWORD* effect) const;
+    // Sets the effect reported to the source; false when the drag is refused.
+    bool answer(DWORD* effect) const;
 
     std::atomic<ULONG> references_{1};
-    std::function<bool()> accepting_;
+    std::function<DropAnswer(bool, bool)> answer_;
     std::function<void(IDataObject*)> dropped_;
 };

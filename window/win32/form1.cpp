@@ -1,8 +1,13 @@
 #include "window/win32/form1.h"
 
 #include <commctrl.h>
+#include <initguid.h>  // the accessibility property ids, defined here
+#include <oleacc.h>
 #include <shellapi.h>
 
+#include <string>
+
+#include "window/form1_texts.h"
 #include "window/layout.h"
 #include "window/win32/control_ids.h"
 #include "window/win32/drop_target.h"
@@ -15,10 +20,14 @@ constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME;
 constexpr UINT kSigned = WM_APP + 1;  // the signing task has finished
 constexpr UINT_PTR kProgressTimer = 1;
 
-std::wstring textOf(HWND control) {
+std::wstring wide(std::u16string_view text) {
+    return {text.begin(), text.end()};
+}
+
+std::u16string textOf(HWND control) {
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
     text.resize(static_cast<std::size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
-    return text;
+    return {text.begin(), text.end()};
 }
 
 std::wstring firstDroppedFile(IDataObject* dropped) {
@@ -43,10 +52,10 @@ void place(HWND control, form1_layout::Rect twips, UINT dpi) {
 
 }  // namespace
 
-Form1::Form1() : task_([this] { PostMessageW(window_, kSigned, 0, 0); }) {}
+Form1::Form1() : model_([this] { PostMessageW(window_, kSigned, 0, 0); }) {}
 
 Form1::~Form1() {
-    task_.cancel();
+    model_.close();
     if (window_ != nullptr) DestroyWindow(window_);
     if (font_ != nullptr) DeleteObject(font_);
 }
@@ -62,7 +71,7 @@ bool Form1::show(int how) {
     windowClass.lpszClassName = kForm1ClassName;
     if (RegisterClassExW(&windowClass) == 0) return false;
     // The size follows once the window knows the dpi of the monitor it is on.
-    window_ = CreateWindowExW(kExStyle, kForm1ClassName, kForm1Caption, kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0,
+    window_ = CreateWindowExW(kExStyle, kForm1ClassName, wide(form1_texts::kCaption).c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0,
                               nullptr, nullptr, instance, this);
     if (window_ == nullptr) return false;
     createControls();
@@ -83,14 +92,35 @@ void Form1::createControls() {
                        WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL | ES_READONLY, kTextSignId);
     TextFileName = control(WS_EX_CLIENTEDGE, WC_EDITW, L"",
                            WS_VISIBLE | WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL, kTextFileNameId);
-    CommandSign = control(0, WC_BUTTONW, L"Obtener firma", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
+    CommandSign = control(0, WC_BUTTONW, wide(form1_texts::kCommandSign).c_str(), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
                           kCommandSignId);
     progress_ = control(0, PROGRESS_CLASSW, L"", 0, kProgressId);
     focus_ = TextSign;
+    describeControls();
 
-    dropTarget_ = new DropTarget([this] { return !task_.running(); },
+    dropTarget_ = new DropTarget([this](bool copy, bool link) { return model_.answer_drag(copy, link); },
                                  [this](IDataObject* dropped) { TextFileName_OLEDragDrop(dropped); });
     RegisterDragDrop(TextFileName, dropTarget_);
+}
+
+// What a screen reader announces: the boxes have no labels beside them to be
+// named after, so their names are annotated. Nothing visible changes.
+void Form1::describeControls() {
+    IAccPropServices* services = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
+                                reinterpret_cast<void**>(&services))))
+        return;
+    const auto describe = [&](HWND control, std::u16string_view name, std::u16string_view description) {
+        services->SetHwndPropStr(control, OBJID_CLIENT, CHILDID_SELF, PROPID_ACC_NAME, wide(name).c_str());
+        services->SetHwndPropStr(control, OBJID_CLIENT, CHILDID_SELF, PROPID_ACC_DESCRIPTION,
+                                 wide(description).c_str());
+    };
+    describe(window_, form1_texts::kCaption, form1_texts::kForm1Description);
+    describe(TextFileName, form1_texts::kTextFileNameName, form1_texts::kTextFileNameDescription);
+    describe(CommandSign, form1_texts::kCommandSign, form1_texts::kCommandSignDescription);
+    describe(TextSign, form1_texts::kTextSignName, form1_texts::kTextSignDescription);
+    describe(progress_, form1_texts::kProgressName, form1_texts::kProgressName);
+    services->Release();
 }
 
 // Positions and the font follow the monitor's dpi, so the window keeps its
@@ -118,47 +148,40 @@ void Form1::layOut(UINT dpi) {
 }
 
 void Form1::TextFileName_OLEDragDrop(IDataObject* dropped) {
-    if (task_.running()) return;  // the name of the file being signed stays
-    SetWindowTextW(TextFileName, firstDroppedFile(dropped).c_str());
-    nameChanged();  // a multi-line box does not report text set from outside
+    if (model_.signing()) return;  // the name of the file being signed stays
+    const std::wstring path = firstDroppedFile(dropped);
+    SetWindowTextW(TextFileName, path.c_str());
+    model_.dropped(textOf(TextFileName), path);
+    showModel();
 }
 
 void Form1::CommandSign_Click() {
-    if (task_.running()) return;
-    signingName_ = textOf(TextFileName);
-    setWorking(true);
-    task_.start(std::filesystem::path(signingName_));
+    model_.click(focusedControl());
+    showModel();
 }
 
-// A signature next to another file's name would be copied into someone's
-// records as that file's: any change of the name empties the result.
-void Form1::nameChanged() {
-    if (textOf(TextFileName) != signedName_) SetWindowTextW(TextSign, L"");
+Form1Control Form1::focusedControl() const {
+    const HWND focused = GetFocus();
+    if (focused == CommandSign) return Form1Control::CommandSign;
+    if (focused == TextSign) return Form1Control::TextSign;
+    if (focused == TextFileName) return Form1Control::TextFileName;
+    return Form1Control::none;
 }
 
-void Form1::showSignature() {
-    if (!task_.running()) return;  // cancelled after it had finished
-    const auto signature = task_.result();
-    setWorking(false);
-    if (!signature || textOf(TextFileName) != signingName_) return;
-    signedName_ = signingName_;
-    SetWindowTextW(TextSign, std::wstring(signature->begin(), signature->end()).c_str());
-}
+void Form1::showModel() {
+    const bool signing = model_.signing();
+    const Form1Control focus = model_.take_focus_move();
+    // Before the button is disabled: a disabled control cannot hold the focus.
+    if (focus == Form1Control::TextSign) SetFocus(TextSign);
+    EnableWindow(CommandSign, !signing);
+    SendMessageW(TextFileName, EM_SETREADONLY, signing, 0);
+    if (focus == Form1Control::CommandSign) SetFocus(CommandSign);
+    if (textOf(TextSign) != model_.sign_text()) SetWindowTextW(TextSign, wide(model_.sign_text()).c_str());
 
-void Form1::setWorking(bool working) {
-    // A disabled button cannot hold the focus: lend it to the result box and
-    // give it back when the work is done.
-    if (working) {
-        buttonHadFocus_ = GetFocus() == CommandSign;
-        if (buttonHadFocus_) SetFocus(TextSign);
-    }
-    EnableWindow(CommandSign, !working);
-    // The name of the file being read cannot change under it (drops are refused too).
-    SendMessageW(TextFileName, EM_SETREADONLY, working, 0);
-    if (!working && buttonHadFocus_ && GetFocus() == TextSign) SetFocus(CommandSign);
-
-    ShowWindow(progress_, working ? SW_SHOW : SW_HIDE);
-    if (working) {
+    if (signing == progressShown_) return;
+    progressShown_ = signing;
+    ShowWindow(progress_, signing ? SW_SHOW : SW_HIDE);
+    if (signing) {
         // Busy until the size is known.
         SetWindowLongPtrW(progress_, GWL_STYLE, GetWindowLongPtrW(progress_, GWL_STYLE) | PBS_MARQUEE);
         SendMessageW(progress_, PBM_SETMARQUEE, TRUE, 0);
@@ -169,7 +192,7 @@ void Form1::setWorking(bool working) {
 }
 
 void Form1::showProgress() {
-    const int percent = task_.percent_done();
+    const int percent = model_.percent_done();
     if (percent < 0) return;
     const LONG_PTR style = GetWindowLongPtrW(progress_, GWL_STYLE);
     if (style & PBS_MARQUEE) {
@@ -195,13 +218,17 @@ LRESULT Form1::respond(HWND window, UINT message, WPARAM w, LPARAM l) {
     switch (message) {
     case WM_COMMAND:
         if (LOWORD(w) == kCommandSignId && HIWORD(w) == BN_CLICKED) CommandSign_Click();
-        if (LOWORD(w) == kTextFileNameId && HIWORD(w) == EN_CHANGE) nameChanged();
+        if (LOWORD(w) == kTextFileNameId && HIWORD(w) == EN_CHANGE) {
+            model_.name_changed(textOf(TextFileName));
+            showModel();
+        }
         // Enter reaches the window as IDOK: it presses the button only when the
         // button has the focus, as the button is not the window's default.
         if (LOWORD(w) == IDOK && GetFocus() == CommandSign) CommandSign_Click();
         return 0;
     case kSigned:
-        showSignature();
+        model_.signing_finished(focusedControl());
+        showModel();
         return 0;
     case WM_TIMER:
         if (w == kProgressTimer) showProgress();
@@ -228,7 +255,7 @@ LRESULT Form1::respond(HWND window, UINT message, WPARAM w, LPARAM l) {
         return 0;
     }
     case WM_CLOSE:  // closing stops a signing at once; nothing is asked or saved
-        task_.cancel();
+        model_.close();
         DestroyWindow(window_);
         return 0;
     case WM_DESTROY:

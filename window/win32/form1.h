@@ -1,14 +1,13 @@
-// The tool's window on Windows: drop a file on the tall box, press "Obtener
-// firma", read the signature in the box below. Failures are absorbed silently.
-// The result box only ever shows the signature of the name the name box shows.
+// The tool's window, drawn with the Win32 API: drop a file on the tall box,
+// press "Obtener firma", read the signature in the box below. What it shows and
+// when is Form1Model's; this class only turns window messages into the model's
+// calls and the model's answers into controls.
 #pragma once
 
 #include <windows.h>
 #include <ole2.h>
 
-#include <string>
-
-#include "window/sign_task.h"
+#include "window/form1_model.h"
 
 class DropTarget;
 
@@ -39,18 +38,16 @@ private:
     LRESULT respond(HWND window, UINT message, WPARAM w, LPARAM l);
     void createControls();
     void layOut(UINT dpi);
-    void nameChanged();
-    void showSignature();
+    void describeControls();
+    Form1Control focusedControl() const;
+    void showModel();
     void showProgress();
-    void setWorking(bool working);
 
     HWND window_ = nullptr;
     HWND progress_ = nullptr;
     HFONT font_ = nullptr;
     DropTarget* dropTarget_ = nullptr;
     HWND focus_ = nullptr;  // the control to give the focus back to when the window is activated
-    bool buttonHadFocus_ = false;
-    std::wstring signingName_;  // the name box's text when the running signing started
-    std::wstring signedName_;   // the name the signature in TextSign belongs to
-    SignTask task_;             // last: stopped before the window's state goes
+    bool progressShown_ = false;
+    Form1Model model_;  // last: its signing stops before the window's state goes
 };

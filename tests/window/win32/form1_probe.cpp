@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "window/form1_texts.h"
 #include "window/win32/control_ids.h"
 
 namespace {
@@ -114,7 +115,8 @@ int wmain(int argc, wchar_t** argv) {
     _setmode(_fileno(stdout), _O_BINARY);  // lines end in \n, as the script compares them
     const std::wstring command = argc > 1 ? argv[1] : L"";
     if (command == L"version" && argc == 3) return version(argv[2]);
-    const HWND form = FindWindowW(kForm1ClassName, kForm1Caption);
+    const std::wstring caption(form1_texts::kCaption.begin(), form1_texts::kCaption.end());
+    const HWND form = FindWindowW(kForm1ClassName, caption.c_str());
     if (form == nullptr) {
         std::fprintf(stderr, "form1-probe: no window\n");
         return 1;
