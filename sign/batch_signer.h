@@ -54,9 +54,6 @@ using Deliver = std::function<void(const BatchJob& job, const BatchResult& resul
 // throws std::system_error saying so.
 void sign_batch(const NextJob& next, const Deliver& deliver, const BatchOptions& options = {});
 
-// The number of cores this process may run on.
-unsigned available_cores();
-
 // Files at once that keep every core's lanes busy.
 unsigned default_jobs();
 

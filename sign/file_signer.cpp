@@ -1,7 +1,7 @@
 #include "sign/file_signer.h"
 
 #include "sign/accumulator.h"
-#include "sign/file_reader.h"
+#include "sign/detail/file_reader.h"
 #include "sign/sign_error.h"
 
 namespace firma {

@@ -167,13 +167,15 @@ TEST_F(Limits, ALineLongerThanAnyNameIsMalformedAndNotHeld) {
 // line before it ends the process.
 TEST_F(Limits, ProgressTotalsUnknownSizesAndSignals) {
     if (!have("script") || !have("timeout")) GTEST_SKIP() << "script(1) gives a terminal";
-    slow_file("slow", 128 << 20);
+    // Long enough to be read across several of progress's 250 ms ticks on a
+    // fast machine: 128 MiB took about one.
+    slow_file("slow", 512 << 20);
     dir.write("list", "0000000  slow\n");
     const auto in_terminal = [&](const std::string& command) {
         return run({"script", "-qec", command, "/dev/null"}).out;
     };
     const std::string firma = FIRMA_EXE;
-    EXPECT_NE(in_terminal(firma + " --progress -c list > out").find(" of 128.0 MiB ("), std::string::npos);
+    EXPECT_NE(in_terminal(firma + " --progress -c list > out").find(" of 512.0 MiB ("), std::string::npos);
 
     const std::string piped = in_terminal("cat slow | " + firma + " --progress > out");
     EXPECT_NE(piped.find(" MB/s"), std::string::npos) << piped;

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "sign/batch_queue.h"
+#include "sign/detail/batch_queue.h"
 #include "sign/batch_signer.h"
 #include "sign/signature.h"
 #include "reference.h"

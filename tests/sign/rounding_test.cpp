@@ -6,10 +6,10 @@
 #include <cmath>
 #include <random>
 
-#include "sign/exact_product.h"
-#include "sign/fold_batch.h"
-#include "sign/fold_chain.h"
-#include "sign/fold_product.h"
+#include "sign/detail/exact_product.h"
+#include "sign/detail/fold_batch.h"
+#include "sign/detail/fold_chain.h"
+#include "sign/detail/fold_product.h"
 #include "reference.h"
 
 namespace firma {

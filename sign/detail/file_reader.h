@@ -9,7 +9,6 @@
 #include <span>
 #include <string>
 
-#include "sign/file_signer.h"
 #include "sign/native_file.h"
 #include "sign/open_folder.h"
 

@@ -1,10 +1,10 @@
-#include "sign/file_reader.h"
+#include "sign/detail/file_reader.h"
 
 #include <new>
 #include <system_error>
 #include <utility>
 
-#include "sign/os_file.h"
+#include "sign/detail/os.h"
 #include "sign/sign_error.h"
 #include "sign/utf8.h"
 

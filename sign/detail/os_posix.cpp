@@ -11,8 +11,7 @@
 #include <thread>
 #include <utility>
 
-#include "sign/batch_signer.h"
-#include "sign/os_file.h"
+#include "sign/detail/os.h"
 #include "sign/sign_error.h"
 
 namespace firma {
@@ -140,7 +139,7 @@ OpenFolder::~OpenFolder() {
     ::close(fd_);
 }
 
-unsigned available_cores() {
+unsigned detail::available_cores() {
     cpu_set_t set;
     if (sched_getaffinity(0, sizeof set, &set) == 0) return std::max(1, CPU_COUNT(&set));
     return std::max(1u, std::thread::hardware_concurrency());

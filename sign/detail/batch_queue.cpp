@@ -1,4 +1,4 @@
-#include "sign/batch_queue.h"
+#include "sign/detail/batch_queue.h"
 
 #include <algorithm>
 #include <chrono>

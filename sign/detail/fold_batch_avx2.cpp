@@ -2,7 +2,7 @@
 // processor has them.
 #include <immintrin.h>
 
-#include "sign/fold_batch_lanes.h"
+#include "sign/detail/fold_batch_lanes.h"
 
 namespace firma::detail {
 namespace {

@@ -8,8 +8,7 @@
 #include <thread>
 #include <utility>
 
-#include "sign/batch_signer.h"
-#include "sign/os_file.h"
+#include "sign/detail/os.h"
 #include "sign/sign_error.h"
 #include "sign/utf8.h"
 
@@ -150,7 +149,7 @@ OpenFolder::~OpenFolder() {
 }
 
 // The cores of the process's affinity mask (within its processor group).
-unsigned available_cores() {
+unsigned detail::available_cores() {
     DWORD_PTR process = 0, system = 0;
     if (GetProcessAffinityMask(GetCurrentProcess(), &process, &system) && process != 0) {
         unsigned count = 0;

@@ -1,9 +1,9 @@
-#include "sign/fold_product.h"
+#include "sign/detail/fold_product.h"
 
 #include <array>
 
-#include "sign/exact_product.h"
-#include "sign/fold_chain.h"
+#include "sign/detail/exact_product.h"
+#include "sign/detail/fold_chain.h"
 
 namespace firma::detail {
 namespace {

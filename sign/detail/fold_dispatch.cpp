@@ -1,42 +1,22 @@
-#include "sign/fold.h"
-
-#include <array>
-#include <cmath>
+// Which kernels this processor can run, from slowest to fastest: the one place
+// that asks the processor. The kernels themselves never do.
 #include <vector>
 
-#include "sign/fold_batch.h"
-#include "sign/fold_chain.h"
-#include "sign/fold_product.h"
+#include "sign/detail/fold_batch.h"
+#include "sign/detail/fold_chain.h"
+#include "sign/detail/fold_product.h"
+#include "sign/fold.h"
+
+// CMake decides whether the x86-64 batch kernels are built and says so here
+// (FIRMA_X86_KERNELS); the compiler must agree.
+#if FIRMA_X86_KERNELS && !defined(__x86_64__)
+#error "the x86 kernels are built for a processor that is not x86-64"
+#endif
+#if !FIRMA_X86_KERNELS && defined(__x86_64__)
+#error "an x86-64 build without its x86 kernels"
+#endif
 
 namespace firma {
-namespace detail {
-namespace {
-
-// The least a in [0, M] with plain_rounded_sum(a, b) >= target (M when there is none).
-double least_reaching(std::uint64_t target, unsigned b) {
-    const double estimate = (static_cast<double>(target) - b) / kMultiplier - 4;
-    auto a = static_cast<std::uint64_t>(estimate > 0 ? estimate : 0);
-    while (a < kModulus && plain_rounded_sum(a, b) < target) ++a;
-    return static_cast<double>(a);
-}
-
-}  // namespace
-
-const ByteStep* byte_steps() {
-    static const std::array<ByteStep, 256> steps = [] {
-        std::array<ByteStep, 256> table{};
-        for (unsigned b = 0; b < 256; ++b) {
-            table[b].biased = kRound + b;
-            for (unsigned k = 1; k <= 3; ++k)
-                table[b].threshold[k - 1] = least_reaching(std::uint64_t{k} * kModulus, b);
-        }
-        return table;
-    }();
-    return steps.data();
-}
-
-}  // namespace detail
-
 namespace {
 
 // Baseline instructions only (SSE2 on x86-64): runs on any processor.
@@ -79,7 +59,7 @@ std::vector<FoldKernel> detect_kernels() {
     const FoldKernel lanes = kernels.back();  // the older lanes, with the new chain
     kernels.push_back({"product", detail::fold_exact_product, lanes.lanes, lanes.fold_lanes, 4});
 #endif
-#if defined(__x86_64__)
+#if FIRMA_X86_KERNELS
     if (avx2 && __builtin_cpu_supports("fma"))
         kernels.push_back({"product+fma-avx2", detail::fold_exact_product, detail::kBatchLanesAvx2,
                            detail::fold_batch_avx2, 5});

@@ -1,5 +1,6 @@
-// Internal to the reader: the few file operations it needs from the operating
-// system, one implementation per system (os_file_posix.cpp, os_file_windows.cpp).
+// What the core asks of the operating system: the few file operations the
+// reader needs, and the cores to work on. One implementation per system
+// (os_posix.cpp, os_windows.cpp).
 // Every failure throws std::system_error naming the file, with the system's
 // reason as the error code (std::errc values where one matches).
 #pragma once
@@ -49,5 +50,8 @@ private:
     bool pipe_ = false;         // a FIFO or pipe: reads wait for a writer
     std::int64_t offset_ = -1;  // of a regular file, where holes can be found
 };
+
+// The number of cores this process may run on.
+unsigned available_cores();
 
 }  // namespace firma::detail

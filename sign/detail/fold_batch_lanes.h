@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "sign/fold_batch.h"
+#include "sign/detail/fold_batch.h"
 
 namespace firma::detail {
 

@@ -1,0 +1,27 @@
+// Internal to the batch signer: one worker thread's loop. A worker takes files
+// from the queue, up to its share at once, reads them in pieces side by side
+// and folds them in the lanes of the best kernel.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <system_error>
+
+#include "sign/detail/batch_queue.h"
+
+namespace firma::detail {
+
+// Why signing failed, as the code a result carries.
+std::error_code error_of(const std::exception_ptr& failure);
+
+// How large the pieces are when `files_at_once` files are read side by side.
+std::size_t piece_size(unsigned files_at_once);
+
+// Signs files from `queue` until it has none left or is stopped, reading at
+// most `files` at a time in pieces of `piece` bytes, and adds the bytes read
+// to `bytes_done` when given.
+void run_worker(BatchQueue& queue, std::atomic<std::uint64_t>* bytes_done, unsigned files, std::size_t piece);
+
+}  // namespace firma::detail
