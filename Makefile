@@ -22,7 +22,7 @@ test: build
 	ctest --preset default
 	cmake --workflow --preset sanitize
 	cmake --workflow --preset thread
-	./scripts/windows-test
+	cmake --workflow --preset windows
 	./scripts/fuzz 60
 
 fuzz: deps

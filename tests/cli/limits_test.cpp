@@ -1,6 +1,6 @@
 // The command line at the edges of what the system allows: threads it may not
 // create, files at once, trees deeper than a path can name, lines longer than
-// any name, and signals while a progress line is drawn.
+// any name.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
@@ -160,34 +160,6 @@ TEST_F(Limits, ALineLongerThanAnyNameIsMalformedAndNotHeld) {
     if (!testing::kSanitized) {
         EXPECT_LE(result.peak_rss_kib, 16 * 1024);
     }
-}
-
-// On a terminal (a pseudo-terminal from script(1)): check mode knows the total
-// from its lists; standard input shows bytes and rate only; a signal clears the
-// line before it ends the process.
-TEST_F(Limits, ProgressTotalsUnknownSizesAndSignals) {
-    if (!have("script") || !have("timeout")) GTEST_SKIP() << "script(1) gives a terminal";
-    // Long enough to be read across several of progress's 250 ms ticks on a
-    // fast machine: 128 MiB took about one.
-    slow_file("slow", 512 << 20);
-    dir.write("list", "0000000  slow\n");
-    const auto in_terminal = [&](const std::string& command) {
-        return run({"script", "-qec", command, "/dev/null"}).out;
-    };
-    const std::string firma = FIRMA_EXE;
-    EXPECT_NE(in_terminal(firma + " --progress -c list > out").find(" of 512.0 MiB ("), std::string::npos);
-
-    const std::string piped = in_terminal("cat slow | " + firma + " --progress > out");
-    EXPECT_NE(piped.find(" MB/s"), std::string::npos) << piped;
-    EXPECT_EQ(piped.find(" of "), std::string::npos) << piped;
-    EXPECT_EQ(piped.find("%"), std::string::npos) << piped;
-
-    slow_file("slower", std::size_t{1} << 30);
-    const std::string stopped =
-        in_terminal("timeout --preserve-status -s INT 1 " + firma + " --progress slower > out; echo \"status $?\"");
-    EXPECT_NE(stopped.find(" MB/s"), std::string::npos) << stopped;
-    EXPECT_TRUE(stopped.ends_with("\r\033[Kstatus 130\r\n")) << stopped;
-    EXPECT_EQ(testing::read_file(dir / "out"), "");
 }
 
 }  // namespace

@@ -53,23 +53,47 @@ TEST_F(OnPosix, ZeroAndTagFormats) {
 
 // On a terminal (a pseudo-terminal from script(1)) the line shows bytes, rate and
 // time left, and is cleared before the program ends; results still go to stdout.
-TEST_F(OnPosix, ProgressIsDrawnOnATerminalAndClearedAtTheEnd) {
-    if (std::system("command -v script >/dev/null 2>&1") != 0) GTEST_SKIP() << "script(1) gives a terminal";
-    const std::string slow = dir / "slow";  // 'a' then 256 MiB of zeros: about a second
+// Check mode knows the total from its lists; standard input shows bytes and rate
+// only; a signal clears the line before it ends the process. One file serves
+// all: 'a', then zeros, read across several of progress's 250 ms ticks.
+TEST_F(OnPosix, ProgressLineOnATerminal) {
+    if (std::system("command -v script >/dev/null && command -v timeout >/dev/null") != 0) {
+        GTEST_SKIP() << "script(1) gives a terminal";
+    }
+    const std::string slow = dir / "slow";
     {
         std::ofstream out(slow, std::ios::binary);
         out << 'a';
-        out.seekp(256 << 20);
+        out.seekp((512 << 20) - 1);
         out << 'z';
     }
-    const std::string command = std::string(FIRMA_EXE) + " --progress slow > out";
-    const auto result = run({"script", "-qec", command, "/dev/null"});
-    EXPECT_EQ(result.exit_status, 0);
-    EXPECT_NE(result.out.find(" of 256.0 MiB ("), std::string::npos) << result.out;
-    EXPECT_NE(result.out.find(" MB/s, "), std::string::npos);
-    EXPECT_NE(result.out.find(" left"), std::string::npos);
-    EXPECT_TRUE(result.out.ends_with("\r\033[K")) << "the progress line is left on the terminal";
-    EXPECT_EQ(testing::read_file(dir / "out").substr(7), "  slow\n");
+    const std::string firma = FIRMA_EXE;
+    const auto in_terminal = [&](const std::string& command) {
+        return run({"script", "-qec", command + "; echo \"status $?\"", "/dev/null"}).out;
+    };
+
+    const std::string drawn = in_terminal(firma + " --progress slow > out");
+    EXPECT_NE(drawn.find(" of 512.0 MiB ("), std::string::npos) << drawn;
+    EXPECT_NE(drawn.find(" MB/s, "), std::string::npos);
+    EXPECT_NE(drawn.find(" left"), std::string::npos);
+    EXPECT_TRUE(drawn.ends_with("\r\033[Kstatus 0\r\n")) << "the progress line is left on the terminal";
+    const std::string signed_ = testing::read_file(dir / "out");
+    EXPECT_EQ(signed_.substr(7), "  slow\n");
+
+    dir.write("list", signed_);
+    EXPECT_NE(in_terminal(firma + " --progress -c list > out").find(" of 512.0 MiB ("), std::string::npos);
+
+    const std::string piped = in_terminal("cat slow | " + firma + " --progress > out");
+    EXPECT_NE(piped.find(" MB/s"), std::string::npos) << piped;
+    EXPECT_EQ(piped.find(" of "), std::string::npos) << piped;
+    EXPECT_EQ(piped.find("%"), std::string::npos) << piped;
+
+    // The file four times over: still being read when the signal comes.
+    const std::string stopped =
+        in_terminal("cat slow slow slow slow | timeout --preserve-status -s INT 1 " + firma + " --progress > out");
+    EXPECT_NE(stopped.find(" MB/s"), std::string::npos) << stopped;
+    EXPECT_TRUE(stopped.ends_with("\r\033[Kstatus 130\r\n")) << stopped;
+    EXPECT_EQ(testing::read_file(dir / "out"), "");
 }
 
 TEST_F(OnPosix, RecursiveWalkIsSortedAndSkipsLinkedFoldersUnlessAsked) {

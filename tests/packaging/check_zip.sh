@@ -1,8 +1,10 @@
 #!/bin/sh
 # Builds the Windows zip from a finished cross build, checks what it holds and
-# runs the command line from it under Wine. Usage: check_zip.sh VERSION SOURCE_DIR BUILD_DIR SCRATCH_DIR
+# runs the command line from it under Wine.
+# Usage: check_zip.sh VERSION SOURCE_DIR BUILD_DIR SCRATCH_DIR WINE_RUN STATE_DIR
 set -eu
 version=$1 source=$2 build=$3 scratch=$4
+shift 4
 rm -rf "$scratch" && mkdir -p "$scratch"
 cpack -G ZIP --config "$build/CPackConfig.cmake" -B "$scratch" > "$scratch/cpack.log"
 zip=$scratch/firma-${version}-win64.zip
@@ -11,6 +13,6 @@ grep -qF "build-windows/${zip##*/}" "$source/README.md" || { echo "the README do
 for file in firma.exe firma-gui.exe README.md LICENCE.txt; do
     [ -f "$scratch/firma-${version}-win64/$file" ] || { echo "missing from the zip: $file" >&2; exit 1; }
 done
-signed=$(printf abc | WINEDEBUG=-all wine "$scratch/firma-${version}-win64/firma.exe" 2> "$scratch/wine.err")
+signed=$(printf abc | "$@" "$scratch/firma-${version}-win64/firma.exe" 2> "$scratch/wine.err")
 [ "$signed" = "0000555  -" ] || { echo "zipped firma.exe printed: $signed" >&2; exit 1; }
 echo "zip ok: $zip"

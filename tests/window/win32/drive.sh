@@ -1,23 +1,26 @@
 #!/bin/sh
 # Drives the Windows window under Wine with real drags from a Linux program and
-# real keys and clicks: what a user does on Windows. Run by scripts/windows-test,
-# on its display and in its Wine prefix. With a file name as argument, also
-# saves a screenshot of the window after signing there.
+# real keys and clicks: what a user does on Windows. The window is read from
+# outside by the probe. With FIRMA_WINDOW_SHOT=FILE.png in the environment, it
+# also saves a screenshot of the window after signing.
+# Usage: drive.sh SCRATCH_DIR NATIVE_BUILD VERSION FIRMA_GUI_EXE PROBE_EXE WINE_RUN STATE_DIR
 set -eu
-cd "$(dirname "$0")/.."
-root=$PWD
-gui=$(scripts/program build-windows firma-gui)
-probe_exe=$(scripts/program build-windows form1-probe)
-drag_source=$(scripts/program build drag_source)
-screenshot=${1:+$(realpath -m "$1")}
+scratch=$1 native=$2 version=$3 gui=$4 probe_exe=$5
+shift 5
+wine_run=$1 state=$2
+drag_source=$("$(dirname "$0")/../../../scripts/program" "$native" drag_source)
+screenshot=${FIRMA_WINDOW_SHOT:+$(realpath -m "$FIRMA_WINDOW_SHOT")}
+DISPLAY=$(cat "$state/display")
+export DISPLAY
+wine() { "$wine_run" "$state" "$@"; }
 
-scratch=$(mktemp -d "${TMPDIR:-/tmp}/firma-window-XXXXXX")
 cleanup() {
     [ -n "${gui_pid:-}" ] && kill "$gui_pid" 2> /dev/null
-    rm -rf "$scratch"
+    [ -n "${drag_pid:-}" ] && kill "$drag_pid" 2> /dev/null
+    return 0
 }
 trap cleanup EXIT
-cd "$scratch"
+rm -rf "$scratch" && mkdir -p "$scratch" && cd "$scratch"
 
 probe() { wine "$probe_exe" "$@" 2> probe.err < /dev/null; }
 fail() {
@@ -48,6 +51,7 @@ drag() {
     done
     xdotool mouseup 1
     wait "$drag_pid"
+    drag_pid=
 }
 click() {
     set -- $(probe center "$1")
@@ -56,7 +60,7 @@ click() {
 
 printf abc > 'año ñ.txt'; printf xyz > second
 windows_dir="Z:$(pwd | tr / '\\')"
-LC_ALL=C.UTF-8 wine "$gui" > gui.out 2>&1 < /dev/null & gui_pid=$!
+LC_ALL=C.UTF-8 "$wine_run" "$state" "$gui" > gui.out 2>&1 < /dev/null & gui_pid=$!
 window=$(window_named '^App para obtener firma de archivo$') || fail "no window: $(cat gui.out)"
 
 probe state > state || fail "no window"
@@ -73,7 +77,6 @@ Progress: 96,416 305x14 hidden ""
 END
 diff expected state || fail "not as first shown"
 probe version "$gui" > version
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$root/build-windows/CMakeCache.txt")
 [ "$(cat version)" = "$(printf 'language: 0409\nFileVersion: %s\nProductVersion: %s' "$version" "$version")" ] ||
     fail "version resource: $(cat version)"
 
@@ -114,7 +117,7 @@ gui_pid=
 
 # At 144 dpi (150 %) the window and its controls keep their size in inches.
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f > reg.out 2>&1
-LC_ALL=C.UTF-8 wine "$gui" > gui.out 2>&1 < /dev/null & gui_pid=$!
+LC_ALL=C.UTF-8 "$wine_run" "$state" "$gui" > gui.out 2>&1 < /dev/null & gui_pid=$!
 window_named '^App para obtener firma de archivo$' > /dev/null || fail "no window at 144 dpi"
 probe state > state
 sed -e 's/518x491/777x737/' -e 's/96,438 305x19/144,657 458x29/' -e 's/96,32 305x289/144,48 458x434/' \
@@ -124,4 +127,4 @@ probe close
 wait "$gui_pid" || fail "exit status $? at 144 dpi"
 gui_pid=
 wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f > reg.out 2>&1
-echo "windows window: passed"
+rm -f big
