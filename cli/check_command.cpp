@@ -64,7 +64,12 @@ int check_command(const Options& options) {
         in_flight.emplace_back(*entry, lists.display_name());
         if (entry->kind != ListEntry::Kind::listed) return BatchJob{BatchJob::Kind::marker, {}};
         if (entry->file.name == "-") return BatchJob{BatchJob::Kind::standard_input, "-", {}};
-        return BatchJob{BatchJob::Kind::file, path_of_utf8(entry->file.name), {}};
+        auto path = path_of_utf8(entry->file.name);
+        if (!path) {  // on Windows, a name that is not UTF-8 names no file
+            in_flight.back().first.error = std::make_error_code(std::errc::illegal_byte_sequence);
+            return BatchJob{BatchJob::Kind::marker, {}};
+        }
+        return BatchJob{BatchJob::Kind::file, std::move(*path), {}};
     };
     const auto deliver = [&](const BatchJob&, const BatchResult& result) {
         const auto [entry, list] = std::move(in_flight.front());
@@ -84,10 +89,11 @@ int check_command(const Options& options) {
         }
         ++tally.listed;
         const std::string shown = check_display_name(entry.file.name);
-        if (result.error) {
-            if (options.ignore_missing && result.error == std::errc::no_such_file_or_directory) return;
+        const std::error_code error = entry.error ? entry.error : result.error;
+        if (error) {
+            if (options.ignore_missing && error == std::errc::no_such_file_or_directory) return;
             ++tally.unreadable;
-            reporter.error(entry.file.name, result.error.message());
+            reporter.error(entry.file.name, error.message());
             if (show_failures) reporter.line(shown + ": FAILED open or read\n");
         } else if (result.accumulator == entry.file.signature) {
             ++tally.matched;

@@ -1,13 +1,15 @@
 #include "cli/lists.h"
 
 #include <cerrno>
+#include <string_view>
+#include <utility>
 
 #include "cli/system.h"
 #include "sign/utf8.h"
 
 namespace firma::cli {
 
-int Lists::next_byte() {
+int Lists::next_raw_byte() {
     if (begin_ == end_) {
         begin_ = 0;
         end_ = std::fread(buffer_.data(), 1, buffer_.size(), file_.get());
@@ -16,16 +18,76 @@ int Lists::next_byte() {
     return static_cast<unsigned char>(buffer_[begin_++]);
 }
 
+// A byte-order mark at the start of a list says how it is written: Windows
+// PowerShell 5.1 writes UTF-16LE with one, Notepad UTF-8 with one. Without a
+// mark, the bytes are taken as they are.
+Lists::Encoding Lists::read_byte_order_mark() {
+    if (begin_ == end_) {
+        begin_ = 0;
+        end_ = std::fread(buffer_.data(), 1, buffer_.size(), file_.get());
+    }
+    const auto starts_with = [&](std::string_view mark) {
+        return end_ - begin_ >= mark.size() && std::string_view(buffer_.data() + begin_, mark.size()) == mark;
+    };
+    for (const auto& [mark, encoding] : {std::pair{std::string_view("\xEF\xBB\xBF"), Encoding::utf8},
+                                          std::pair{std::string_view("\xFF\xFE"), Encoding::utf16le},
+                                          std::pair{std::string_view("\xFE\xFF"), Encoding::utf16be}}) {
+        if (starts_with(mark)) {
+            begin_ += mark.size();
+            return encoding;
+        }
+    }
+    return Encoding::utf8;
+}
+
+// The next UTF-16 code unit; nothing at the end, where an odd byte left over
+// breaks the line it ends.
+std::optional<char16_t> Lists::next_unit() {
+    if (pending_unit_) return std::exchange(pending_unit_, std::nullopt);
+    const int first = next_raw_byte();
+    if (first == EOF) return std::nullopt;
+    const int second = next_raw_byte();
+    if (second == EOF) {
+        broken_line_ = true;
+        return std::nullopt;
+    }
+    return static_cast<char16_t>(encoding_ == Encoding::utf16le ? first | second << 8 : first << 8 | second);
+}
+
+// The list's text as UTF-8, one byte at a time. An unpaired surrogate breaks
+// the line it is in.
+int Lists::next_byte() {
+    if (decoded_at_ < decoded_.size()) return static_cast<unsigned char>(decoded_[decoded_at_++]);
+    if (encoding_ == Encoding::unknown) encoding_ = read_byte_order_mark();
+    if (encoding_ == Encoding::utf8) return next_raw_byte();
+    const auto unit = next_unit();
+    if (!unit) return EOF;
+    std::u16string units(1, *unit);
+    if (*unit >= 0xD800 && *unit <= 0xDBFF) {
+        const auto low = next_unit();
+        if (low && *low >= 0xDC00 && *low <= 0xDFFF)
+            units.push_back(*low);
+        else
+            pending_unit_ = low;  // read again on its own: it may end the line
+    }
+    const bool paired = units.size() == 2 || *unit < 0xD800 || *unit > 0xDFFF;
+    if (!paired) broken_line_ = true;
+    decoded_ = utf8_of_utf16(units);
+    decoded_at_ = 1;
+    return static_cast<unsigned char>(decoded_[0]);
+}
+
 // One line without its newline, at most `longest` bytes kept; the rest of a
 // longer line is read and dropped.
 Lists::LineEnd Lists::read_line(std::string& line, std::size_t longest) {
     line.clear();
     bool too_long = false;
+    broken_line_ = false;
     for (;;) {
         const int c = next_byte();
         if (c == EOF) {
             if (std::ferror(file_.get()) != 0) return LineEnd::failed;
-            if (line.empty() && !too_long) return LineEnd::end;
+            if (line.empty() && !too_long && !broken_line_) return LineEnd::end;
             break;
         }
         if (c == '\n') break;
@@ -36,7 +98,7 @@ Lists::LineEnd Lists::read_line(std::string& line, std::size_t longest) {
         }
         if (!too_long) line.push_back(static_cast<char>(c));
     }
-    return too_long ? LineEnd::too_long : LineEnd::line;
+    return too_long || broken_line_ ? LineEnd::malformed : LineEnd::line;
 }
 
 void Lists::Closer::operator()(std::FILE* file) const {
@@ -59,6 +121,10 @@ bool Lists::open_next() {
     line_ = 0;
     file_.reset(current_ == "-" ? stdin : open_list(current_));
     begin_ = end_ = 0;
+    encoding_ = Encoding::unknown;
+    decoded_.clear();
+    decoded_at_ = 0;
+    pending_unit_.reset();
     return file_ != nullptr;
 }
 
@@ -66,14 +132,14 @@ std::optional<ListEntry> Lists::next() {
     for (;;) {
         if (!file_) {
             if (next_list_ == names_.size()) return std::nullopt;
-            if (!open_next()) return close_with({ListEntry::Kind::unreadable_list, {}, 0, {errno, std::system_category()}});
+            if (!open_next()) return close_with({ListEntry::Kind::unreadable_list, {}, 0, {errno, std::generic_category()}});
         }
         const LineEnd end = read_line(text_, kLongestLine);
         if (end == LineEnd::failed)
-            return close_with({ListEntry::Kind::unreadable_list, {}, 0, {errno, std::system_category()}});
+            return close_with({ListEntry::Kind::unreadable_list, {}, 0, {errno, std::generic_category()}});
         if (end == LineEnd::end) return close_with({ListEntry::Kind::end_of_list, {}, 0, {}});
         ++line_;
-        if (end == LineEnd::too_long) return ListEntry{ListEntry::Kind::malformed, {}, line_, {}};
+        if (end == LineEnd::malformed) return ListEntry{ListEntry::Kind::malformed, {}, line_, {}};
         ParsedLine parsed = parser_.parse(text_, current_ == "-");
         if (parsed.kind == LineKind::ignored) continue;
         if (parsed.kind == LineKind::malformed) return ListEntry{ListEntry::Kind::malformed, {}, line_, {}};
@@ -89,7 +155,7 @@ std::uint64_t listed_bytes(const std::vector<std::string>& names) {
     std::uint64_t total = 0;
     while (auto entry = lists.next()) {
         if (entry->kind != ListEntry::Kind::listed || entry->file.name == "-") continue;
-        total += regular_file_size(path_of_utf8(entry->file.name)).value_or(0);
+        if (const auto path = path_of_utf8(entry->file.name)) total += regular_file_size(*path).value_or(0);
     }
     return total;
 }

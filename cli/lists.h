@@ -1,5 +1,6 @@
 // Reading signature lists for check mode: each named list in turn ('-' is
-// standard input), one entry per line. A line longer than any name a system can
+// standard input), one entry per line, in UTF-8 or, after a byte-order mark,
+// UTF-16 as Windows writes it. A line longer than any name a system can
 // open is malformed and is skipped without being held in memory.
 #pragma once
 
@@ -40,9 +41,13 @@ private:
     struct Closer {
         void operator()(std::FILE* file) const;
     };
-    enum class LineEnd { line, too_long, end, failed };
+    enum class LineEnd { line, malformed, end, failed };
+    enum class Encoding { unknown, utf8, utf16le, utf16be };
     bool open_next();
     ListEntry close_with(ListEntry entry);
+    int next_raw_byte();
+    Encoding read_byte_order_mark();
+    std::optional<char16_t> next_unit();
     int next_byte();
     LineEnd read_line(std::string& line, std::size_t longest);
 
@@ -54,6 +59,11 @@ private:
     std::string text_;  // the line being read, reused
     std::vector<char> buffer_ = std::vector<char>(64 * 1024);  // read ahead of the line
     std::size_t begin_ = 0, end_ = 0;
+    Encoding encoding_ = Encoding::unknown;
+    std::string decoded_;  // UTF-8 of the last UTF-16 character read
+    std::size_t decoded_at_ = 0;
+    std::optional<char16_t> pending_unit_;  // read after a high surrogate it does not pair with
+    bool broken_line_ = false;              // the line holds text that is no UTF-16
     ListParser parser_;
 };
 

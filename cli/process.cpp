@@ -18,7 +18,7 @@ void print_error(std::string_view text) {
 
 int finish_output(int status, bool reported) {
     if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0 || std::fclose(stdout) != 0) {
-        if (!reported) print_error(std::string("write error: ") + std::strerror(errno));
+        if (!reported) print_error(std::string("write error: ") + std::strerror(write_errno()));
         status = 1;
     }
     if (std::fflush(stderr) != 0 || std::ferror(stderr) != 0) status = 1;

@@ -75,7 +75,7 @@ void Reporter::line(std::string_view text) {
     // One write per line: a reader sees each line as soon as it is known, and
     // never half of one.
     if (!write_text(stdout, text) || std::fflush(stdout) != 0)
-        throw WriteError(errno, std::system_category(), "write error");
+        throw WriteError(write_errno(), std::generic_category(), "write error");
     if (redraw) draw_progress();
 }
 

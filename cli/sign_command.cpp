@@ -32,9 +32,10 @@ int sign_command(const Options& options) {
                 else
                     reporter.expect_unknown();  // a pipe or a terminal: only bytes and rate
             }
-            return BatchJob{BatchJob::Kind::standard_input, path_of_utf8(item->path), {}};
+            return BatchJob{BatchJob::Kind::standard_input, "-", {}};
         }
-        const std::filesystem::path path = path_of_utf8(item->name);
+        // Operands and walked names came from the system, so they convert.
+        const std::filesystem::path path = path_of_utf8(item->name).value_or("");
         if (reporter.done() != nullptr) reporter.expect(regular_file_size(path, item->folder.get()).value_or(0));
         return BatchJob{BatchJob::Kind::file, path, item->folder};
     };

@@ -27,6 +27,10 @@ bool is_terminal(std::FILE* stream);
 // False (errno set) if it could not be written.
 bool write_text(std::FILE* stream, std::string_view text);
 
+// Why the last write to a standard stream failed, as an errno value. Windows'
+// C runtime says EINVAL when the reader of a pipe has gone; POSIX says EPIPE.
+int write_errno();
+
 // The character `text` starts with: its length in bytes (0 when the bytes are
 // no character) and whether it can be shown as it is. By the locale on POSIX
 // systems; as UTF-8 on Windows, where names are UTF-8 inside whatever the

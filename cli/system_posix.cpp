@@ -42,6 +42,10 @@ bool is_terminal(std::FILE* stream) {
     return ::isatty(::fileno(stream)) == 1;
 }
 
+int write_errno() {
+    return errno;
+}
+
 bool write_text(std::FILE* stream, std::string_view text) {
     return std::fwrite(text.data(), 1, text.size(), stream) == text.size();
 }

@@ -67,6 +67,14 @@ bool write_text(std::FILE* stream, std::string_view text) {
     return true;
 }
 
+// Windows says "the pipe is being closed" (and Wine "no process is on the
+// other end"); either way the reader has gone.
+int write_errno() {
+    const unsigned long error = _doserrno;
+    const bool reader_gone = error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE || error == ERROR_PIPE_NOT_CONNECTED;
+    return reader_gone ? EPIPE : errno;
+}
+
 // Strict UTF-8. Only control characters are unprintable: the C runtime's
 // classification of the rest depends on its code page.
 Character next_character(std::string_view text, std::mbstate_t&) {
@@ -79,7 +87,16 @@ Character next_character(std::string_view text, std::mbstate_t&) {
 }
 
 std::FILE* open_list(const std::string& name) {
-    return _wfopen(path_of_utf8(name).c_str(), L"rb");
+    const auto path = path_of_utf8(name);
+    if (!path) {
+        errno = EILSEQ;
+        return nullptr;
+    }
+    std::FILE* list = _wfopen(path->c_str(), L"rb");
+    // Windows refuses to open a folder at all; say so as POSIX systems do.
+    std::error_code error;
+    if (list == nullptr && std::filesystem::is_directory(*path, error)) errno = EISDIR;
+    return list;
 }
 
 void catch_interrupts(void (*clear)()) {

@@ -23,7 +23,7 @@ std::optional<WalkItem> Walk::next() {
             const std::string& operand = operands_[next_operand_++];
             // Operands are followed; without -r a folder fails when it is read.
             std::error_code error;
-            if (!recursive_ || operand == "-" || !std::filesystem::is_directory(path_of_utf8(operand), error))
+            if (!recursive_ || operand == "-" || !std::filesystem::is_directory(path_of_utf8(operand).value_or(""), error))
                 return WalkItem{operand, {}, operand, {}, {}};
             if (auto failure = enter(nullptr, operand, operand, true)) return failure;
             continue;

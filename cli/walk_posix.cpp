@@ -16,7 +16,7 @@ std::string join(const std::string& folder, const std::string& name) {
 }
 
 std::error_code last_error() {
-    return {errno, std::system_category()};
+    return {errno, std::generic_category()};
 }
 
 // What a file that is not signed is, for the warning.

@@ -14,8 +14,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Names firma builds use Windows' own separator, as typed operands do.
 std::string join(const std::string& folder, const std::string& name) {
-    return folder.ends_with('/') || folder.ends_with('\\') ? folder + name : folder + "/" + name;
+    return folder.ends_with('/') || folder.ends_with('\\') ? folder + name : folder + "\\" + name;
+}
+
+// Every name here came from the system or the command line as WTF-8, so it
+// always converts back.
+fs::path native(const std::string& name) {
+    return path_of_utf8(name).value_or(fs::path());
 }
 
 // The volume and file number of a folder, for loops through links.
@@ -34,11 +41,11 @@ std::pair<std::uint64_t, std::uint64_t> id_of(const fs::path& folder, std::error
 
 std::optional<WalkItem> Walk::enter(const Folder*, const std::string& name, const std::string& path, bool) {
     std::error_code error;
-    const auto id = id_of(path_of_utf8(name), error);
+    const auto id = id_of(native(name), error);
     if (error) return WalkItem{path, {}, {}, error, {}};
     if (on_stack(id)) return WalkItem{path, {}, {}, std::make_error_code(std::errc::too_many_symbolic_link_levels), {}};
     Folder folder{path, {}, {}, 0, id};
-    for (fs::directory_iterator it(path_of_utf8(name), error), end; !error && it != end; it.increment(error))
+    for (fs::directory_iterator it(native(name), error), end; !error && it != end; it.increment(error))
         folder.names.push_back(utf8_of_path(it->path().filename()));
     if (error) return WalkItem{path, {}, {}, error, {}};
     std::sort(folder.names.begin(), folder.names.end());
@@ -49,10 +56,10 @@ std::optional<WalkItem> Walk::enter(const Folder*, const std::string& name, cons
 std::optional<WalkItem> Walk::entry(const Folder& folder, const std::string& name) {
     const std::string path = join(folder.path, name);
     std::error_code error;
-    const fs::file_status own = fs::symlink_status(path_of_utf8(path), error);
+    const fs::file_status own = fs::symlink_status(native(path), error);
     if (error) return WalkItem{path, {}, {}, error, {}};
     const bool link = fs::is_symlink(own);
-    const fs::file_status target = link ? fs::status(path_of_utf8(path), error) : own;
+    const fs::file_status target = link ? fs::status(native(path), error) : own;
     if (link && error) return WalkItem{path, {}, {}, {}, "dangling symbolic link skipped"};
     if (fs::is_directory(target)) {
         if (link && !follow_links_) return std::nullopt;

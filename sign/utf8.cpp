@@ -11,18 +11,21 @@ template <typename Path>
 constexpr bool kWide = std::is_same_v<typename Path::value_type, wchar_t>;
 
 template <typename Path>
-Path path_of_utf8_as(std::string_view name) {
-    if constexpr (kWide<Path>)
-        return std::u8string(name.begin(), name.end());
-    else
-        return std::string(name);
+std::optional<Path> path_of_utf8_as(std::string_view name) {
+    if constexpr (kWide<Path>) {
+        auto wide = utf16_of_wtf8(name);
+        if (!wide) return std::nullopt;
+        return typename Path::string_type(wide->begin(), wide->end());
+    } else {
+        return Path(std::string(name));
+    }
 }
 
 template <typename Path>
 std::string utf8_of_path_as(const Path& path) {
     if constexpr (kWide<Path>) {
-        const std::u8string text = path.u8string();
-        return {text.begin(), text.end()};
+        const auto& wide = path.native();
+        return wtf8_of_utf16({reinterpret_cast<const char16_t*>(wide.data()), wide.size()});
     } else {
         return path.native();
     }
@@ -45,6 +48,31 @@ void append_utf8(std::string& out, char32_t c) {
         put(0x80 | ((c >> 6) & 0x3F));
         put(0x80 | (c & 0x3F));
     }
+}
+
+// A surrogate's three-byte form: ED A0..BF 80..BF, which only WTF-8 allows.
+bool is_surrogate_form(std::string_view text) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    return text.size() >= 3 && byte(0) == 0xED && byte(1) >= 0xA0 && byte(1) <= 0xBF && byte(2) >= 0x80 &&
+           byte(2) <= 0xBF;
+}
+
+// UTF-16 as UTF-8, an unpaired surrogate kept as its own three bytes or
+// replaced by U+FFFD.
+std::string utf8_of_utf16_keeping(std::u16string_view text, bool keep_unpaired) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        const bool high = c >= 0xD800 && c <= 0xDBFF;
+        if (high && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+        } else if (c >= 0xD800 && c <= 0xDFFF && !keep_unpaired) {
+            c = 0xFFFD;
+        }
+        append_utf8(out, c);
+    }
+    return out;
 }
 
 template <typename Path>
@@ -77,22 +105,50 @@ std::size_t utf8_character_length(std::string_view text) {
 }
 
 std::string utf8_of_utf16(std::u16string_view text) {
-    std::string out;
+    return utf8_of_utf16_keeping(text, false);
+}
+
+std::string wtf8_of_utf16(std::u16string_view text) {
+    return utf8_of_utf16_keeping(text, true);
+}
+
+std::optional<std::u16string> utf16_of_wtf8(std::string_view text) {
+    std::u16string out;
     out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t c = text[i];
-        const bool high = c >= 0xD800 && c <= 0xDBFF;
-        if (high && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
+    bool after_high = false;  // a lone high surrogate just ended
+    for (std::size_t i = 0; i < text.size();) {
+        const std::string_view rest = text.substr(i);
+        const auto byte = [&](std::size_t at) { return static_cast<char32_t>(static_cast<unsigned char>(rest[at])); };
+        std::size_t length = utf8_character_length(rest);
+        char32_t c = 0;
+        if (length == 1) {
+            c = byte(0);
+        } else if (length == 2) {
+            c = ((byte(0) & 0x1F) << 6) | (byte(1) & 0x3F);
+        } else if (length == 3 || is_surrogate_form(rest)) {
+            length = 3;
+            c = ((byte(0) & 0x0F) << 12) | ((byte(1) & 0x3F) << 6) | (byte(2) & 0x3F);
+        } else if (length == 4) {
+            c = ((byte(0) & 0x07) << 18) | ((byte(1) & 0x3F) << 12) | ((byte(2) & 0x3F) << 6) | (byte(3) & 0x3F);
+        } else {
+            return std::nullopt;
         }
-        append_utf8(out, c);
+        // Two halves of a pair written apart would make a second spelling of
+        // one name: only the four-byte form is WTF-8.
+        if (after_high && c >= 0xDC00 && c <= 0xDFFF) return std::nullopt;
+        after_high = c >= 0xD800 && c <= 0xDBFF;
+        if (c >= 0x10000) {
+            out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(c));
+        }
+        i += length;
     }
     return out;
 }
 
-std::filesystem::path path_of_utf8(std::string_view name) {
+std::optional<std::filesystem::path> path_of_utf8(std::string_view name) {
     return path_of_utf8_as<std::filesystem::path>(name);
 }
 

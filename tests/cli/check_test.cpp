@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "firma_fixture.h"
+#include "sign/utf8.h"
 
 namespace firma {
 namespace {
@@ -85,6 +86,42 @@ TEST_F(Check, ListsFromStandardInputCrlfAndEitherCase) {
     EXPECT_EQ(result.out, "abc: OK\nff: OK\nabc: OK\n");
     const auto empty = firma({"-c"});
     EXPECT_EQ(empty.err, "firma: 'standard input': no properly formatted checksum lines found\n");
+}
+
+// Lists as Windows writes them: Windows PowerShell 5.1 redirects as UTF-16LE
+// with a byte-order mark, Notepad saves UTF-8 with one. Each checks from a file
+// and from standard input; text that is no UTF-16 spoils its own line only.
+TEST_F(Check, ListsInTheEncodingsWindowsWrites) {
+    const auto utf16 = [](std::u16string text, bool big_endian) {
+        std::string bytes = big_endian ? "\xFE\xFF" : "\xFF\xFE";
+        for (const char16_t unit : text) {
+            const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+            bytes += big_endian ? std::string{high, low} : std::string{low, high};
+        }
+        return bytes;
+    };
+    std::ofstream(dir.path() / path_of_utf8("a\xc3\xb1o").value()) << "abc";  // the name in UTF-8 on every system
+    dir.write("b", "abc");
+    struct Case {
+        const char* what;
+        std::string list;
+        std::string out;
+        int malformed;
+    };
+    const std::u16string lines = u"0000555  año\r\n0000555  b\r\n";
+    for (const Case& c : {Case{"UTF-8 with a mark", "\xEF\xBB\xBF" "0000555  a\xc3\xb1o\n0000555  b\n", "año: OK\nb: OK\n", 0},
+                          Case{"UTF-16LE", utf16(lines, false), "año: OK\nb: OK\n", 0},
+                          Case{"UTF-16BE", utf16(lines, true), "año: OK\nb: OK\n", 0},
+                          Case{"unpaired surrogate", utf16(u"0000555  a\xD800\r\n" + lines, false), "año: OK\nb: OK\n", 1},
+                          Case{"odd byte count", utf16(lines + u"0000555  b", false) + "\n", "año: OK\nb: OK\n", 1}}) {
+        const std::string list = dir.write("list", c.list);
+        const std::string warning =
+            c.malformed == 0 ? "" : "firma: WARNING: 1 line is improperly formatted\n";
+        for (const auto& result : {firma({"-c", list}), firma({"-c"}, list)}) {
+            EXPECT_EQ(result.out, c.out) << c.what;
+            EXPECT_EQ(result.err, warning) << c.what;
+        }
+    }
 }
 
 TEST_F(Check, ProgressNeverReachesAPipeOrFile) {

@@ -41,9 +41,27 @@ TEST(Utf8, PathsRoundTrip) {
     };
     for (const Case& c : {Case{"plain", u"plain"}, Case{"a\xc3\xb1o \xe2\x82\xac/x", u"año €/x"},
                           Case{"\xf0\x9f\x98\x80", u"\U0001F600"}}) {
-        EXPECT_EQ(utf8_of_path(path_of_utf8(c.utf8)), c.utf8);
-        EXPECT_EQ(path_of_utf16(c.utf16).native(), path_of_utf8(c.utf8).native());
+        EXPECT_EQ(utf8_of_path(path_of_utf8(c.utf8).value()), c.utf8);
+        EXPECT_EQ(path_of_utf16(c.utf16).native(), path_of_utf8(c.utf8).value().native());
     }
+}
+
+// Windows' names are UTF-16 code units, not always valid UTF-16: WTF-8 brings
+// each one back exactly, and bytes that are no WTF-8 name nothing.
+TEST(Utf8, Wtf8KeepsEveryWindowsNameAndRejectsTheRest) {
+    struct Case {
+        std::u16string utf16;
+        std::string wtf8;
+    };
+    for (const Case& c : {Case{u"año \U0001F600", "a\xc3\xb1o \xf0\x9f\x98\x80"},
+                          Case{std::u16string{u'a', 0xD800, u'b'}, "a\xed\xa0\x80" "b"},
+                          Case{std::u16string{0xDC00, 0xD800}, "\xed\xb0\x80\xed\xa0\x80"}}) {
+        EXPECT_EQ(wtf8_of_utf16(c.utf16), c.wtf8);
+        EXPECT_EQ(utf16_of_wtf8(c.wtf8), c.utf16);
+    }
+    // Latin-1, a pair written as two halves, overlong, cut short.
+    for (const std::string bad : {"a\xf1o.txt", "\xed\xa0\xbd\xed\xb8\x80", "\xc0\xaf", "\xe2\x82"})
+        EXPECT_EQ(utf16_of_wtf8(bad), std::nullopt) << testing::PrintToString(bad);
 }
 
 }  // namespace

@@ -53,6 +53,15 @@ drag() {
     wait "$drag_pid"
     drag_pid=
 }
+# The window's state once it is active: visible comes a moment before the
+# focus arrives (waits up to 5 s).
+active_state() {
+    for tries in $(seq 50); do
+        probe state > state || fail "no window"
+        grep -q '^focus: none$' state || return 0
+        sleep 0.1
+    done
+}
 click() {
     set -- $(probe center "$1")
     xdotool mousemove "$1" "$2" click 1
@@ -63,7 +72,7 @@ windows_dir="Z:$(pwd | tr / '\\')"
 LC_ALL=C.UTF-8 "$wine_run" "$state" "$gui" > gui.out 2>&1 < /dev/null & gui_pid=$!
 window=$(window_named '^App para obtener firma de archivo$') || fail "no window: $(cat gui.out)"
 
-probe state > state || fail "no window"
+active_state
 cat > expected <<END
 caption: App para obtener firma de archivo
 frame: title
@@ -119,7 +128,7 @@ gui_pid=
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f > reg.out 2>&1
 LC_ALL=C.UTF-8 "$wine_run" "$state" "$gui" > gui.out 2>&1 < /dev/null & gui_pid=$!
 window_named '^App para obtener firma de archivo$' > /dev/null || fail "no window at 144 dpi"
-probe state > state
+active_state
 sed -e 's/518x491/777x737/' -e 's/96,438 305x19/144,657 458x29/' -e 's/96,32 305x289/144,48 458x434/' \
     -e 's/160,352 161x57/240,528 242x86/' -e 's/96,416 305x14/144,624 458x21/' expected > expected-144
 diff expected-144 state || fail "not scaled at 144 dpi"
