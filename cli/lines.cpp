@@ -106,7 +106,7 @@ std::optional<ListedFile> ListParser::parse_untagged(std::string_view line) {
 }
 
 std::string format_line(std::uint32_t signature, std::string_view name, const LineStyle& style) {
-    const bool escaped = !style.zero && has_any(name, "\\\n\r");
+    const bool escaped = !style.zero && has_any(name, style.backslash_separates ? "\n\r" : "\\\n\r");
     const std::string shown = escaped ? escape(name) : std::string(name);
     std::string line = escaped ? "\\" : "";
     if (style.tag)

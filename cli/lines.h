@@ -3,7 +3,9 @@
 //   SIGNATURE *NAME        (binary mode: marked only, the bytes are the same)
 //   FIRMA (NAME) = SIGNATURE
 // A name holding a backslash, newline or carriage return is written escaped
-// (\\, \n, \r) on a line that starts with a backslash.
+// (\\, \n, \r) on a line that starts with a backslash. Where the backslash
+// separates folders (Windows) it is a name's own only with a line break, which
+// Windows' names cannot hold: there names are written as they are.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +19,7 @@ struct LineStyle {
     bool binary = false;
     bool tag = false;
     bool zero = false;  // NUL ends the line and names are written as they are
+    bool backslash_separates = false;  // a backslash alone does not escape the line
 };
 
 // One output line, its terminator included.

@@ -11,8 +11,9 @@ namespace firma::cli {
 int run(int argc, char** argv) {
     prepare_process();
     std::setlocale(LC_ALL, "");  // which characters of a name are printable
-    const auto options = parse_options(argc, argv);
+    auto options = parse_options(argc, argv);
     if (!options) return finish_output(1);
+    options->files = expand_wildcards(options->files);
     int status = 0;
     bool write_failed = false;
     try {

@@ -12,7 +12,7 @@ namespace firma::cli {
 
 int sign_command(const Options& options) {
     Reporter reporter(options.progress);
-    const LineStyle style{options.binary, options.tag, options.zero};
+    const LineStyle style{options.binary, options.tag, options.zero, backslash_separates_folders()};
     std::vector<std::string> operands = options.files;
     if (operands.empty()) operands.push_back("-");
     Walk walk(std::move(operands), options.recursive, options.follow_links);

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "sign/open_folder.h"
 
@@ -40,6 +41,15 @@ struct Character {
     bool printable;
 };
 Character next_character(std::string_view text, std::mbstate_t& state);
+
+// Whether a backslash separates folders in names (Windows), rather than being
+// a character a name may hold (POSIX).
+bool backslash_separates_folders();
+
+// The operands as the program should see them. On Windows, where no shell
+// expands wildcards, `*` and `?` in an operand's last component are expanded
+// here (wildcards_windows.cpp); POSIX shells have done it already.
+std::vector<std::string> expand_wildcards(const std::vector<std::string>& operands);
 
 // A list to read, in binary (a list written on another system reads the same).
 std::FILE* open_list(const std::string& name);

@@ -42,6 +42,14 @@ bool is_terminal(std::FILE* stream) {
     return ::isatty(::fileno(stream)) == 1;
 }
 
+bool backslash_separates_folders() {
+    return false;
+}
+
+std::vector<std::string> expand_wildcards(const std::vector<std::string>& operands) {
+    return operands;
+}
+
 int write_errno() {
     return errno;
 }

@@ -67,6 +67,10 @@ bool write_text(std::FILE* stream, std::string_view text) {
     return true;
 }
 
+bool backslash_separates_folders() {
+    return true;
+}
+
 // Windows says "the pipe is being closed" (and Wine "no process is on the
 // other end"); either way the reader has gone.
 int write_errno() {

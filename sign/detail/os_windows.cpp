@@ -63,6 +63,24 @@ std::wstring long_form(const std::filesystem::path& path) {
     return LR"(\\?\)" + absolute;
 }
 
+// CON, PRN, AUX, COM1-9 and LPT1-9 name devices in every folder, whatever the
+// extension: opening COM1 opens the serial port, and reading it waits for
+// ever. They are refused unless asked for by their device path (\\.\COM1).
+// NUL is a device too, and reads as empty, as /dev/null does.
+bool names_a_device(const std::filesystem::path& path) {
+    if (path.native().starts_with(LR"(\\.\)")) return false;
+    std::wstring base = path.filename().native();
+    base = base.substr(0, base.find_first_of(L".:"));
+    base.erase(base.find_last_not_of(L' ') + 1);
+    if (base.size() != 3 && base.size() != 4) return false;
+    CharUpperBuffW(base.data(), static_cast<DWORD>(base.size()));
+    if (base == L"CON" || base == L"PRN" || base == L"AUX") return true;
+    const std::wstring_view port(base.data(), 3);
+    const bool digit = base.size() == 4 && ((base[3] >= L'1' && base[3] <= L'9') || base[3] == L'\u00B9' ||
+                                            base[3] == L'\u00B2' || base[3] == L'\u00B3');
+    return digit && (port == L"COM" || port == L"LPT");
+}
+
 BY_HANDLE_FILE_INFORMATION information_of(HANDLE file, const std::string& name) {
     BY_HANDLE_FILE_INFORMATION information{};
     if (!GetFileInformationByHandle(file, &information)) fail(GetLastError(), name);
@@ -76,8 +94,15 @@ OsFile::OsFile(const std::filesystem::path& path, bool regular_files_only, const
     const std::wstring wide = long_form(path);
     // Checked before opening: folders cannot be read, and opening some devices
     // (a serial port, say) has side effects.
+    if (names_a_device(path)) fail(SignError::not_regular_file, name_);
     const DWORD attributes = GetFileAttributesW(wide.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) fail(GetLastError(), name_);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        // A wildcard that matched nothing is left as typed, as a POSIX shell
+        // leaves it; as there, it names no file (Windows calls it a bad name).
+        const DWORD error = GetLastError();
+        const bool pattern = path.filename().native().find_first_of(L"*?") != std::wstring::npos;
+        fail(error == ERROR_INVALID_NAME && pattern ? ERROR_FILE_NOT_FOUND : error, name_);
+    }
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) fail(std::errc::is_a_directory, name_);
     // Read-only, sharing everything: other programs may have the file open, even
     // for writing; a changing file is caught by the version check instead.

@@ -86,7 +86,8 @@ TEST(ParseLine, TheFirstUntaggedFormDecidesTheRun) {
 TEST(FormatLine, EveryStyleReadsBackToTheSameNameAndSignature) {
     for (const std::string& name : {"plain"s, "with space"s, " leading"s, "*star"s, "back\\slash"s,
                                    "new\nline"s, "cr\rx"s, "bad\xff\xfe"s, "a) = b"s, "#hash"s}) {
-        for (const LineStyle style : {LineStyle{}, LineStyle{true, false, false}, LineStyle{false, true, false}}) {
+        for (const LineStyle style : {LineStyle{}, LineStyle{true, false, false}, LineStyle{false, true, false},
+                                      LineStyle{false, false, false, true}, LineStyle{false, true, false, true}}) {
             std::string line = format_line(0xABC123, name, style);
             ASSERT_TRUE(line.ends_with('\n'));
             line.pop_back();

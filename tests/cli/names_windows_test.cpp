@@ -1,10 +1,14 @@
-// Names on Windows that are not text: a list line in Latin-1 from an old tool,
-// and an NTFS name holding an unpaired surrogate. Neither may end the run.
+// Operands and names as Windows has them: wildcards no shell expanded, device
+// names reserved in every folder, a list line in Latin-1 from an old tool, an
+// NTFS name holding an unpaired surrogate.
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 #include <system_error>
 
 #include "firma_fixture.h"
@@ -13,6 +17,42 @@ namespace firma {
 namespace {
 
 using Names = testing::FirmaTest;
+
+TEST_F(Names, WildcardsAreExpandedLikeDirDoes) {
+    for (const char* name : {"b.txt", "a.txt", "c.pdf", "h.txt", "docs/x.pdf"}) {
+        std::filesystem::create_directories((dir.path() / name).parent_path());
+        dir.write(name, "abc");
+    }
+    SetFileAttributesW((dir.path() / "h.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    dir.write("names.list", "0000555  *.txt\n");
+    struct Case {
+        std::vector<std::string> args;
+        std::string out, err;
+    };
+    for (const Case& c : {
+             Case{{"*.txt"}, "0000555  a.txt\n0000555  b.txt\n", ""},  // sorted, the hidden one left out
+             Case{{"?.TXT", "c.*"}, "0000555  a.txt\n0000555  b.txt\n0000555  c.pdf\n", ""},
+             Case{{"docs\\*.pdf", "docs/*"}, "0000555  docs\\x.pdf\n0000555  docs/x.pdf\n", ""},
+             Case{{"-r", "d*"}, "0000555  docs\\x.pdf\n", ""},
+             Case{{"*.xyz"}, "", "firma: '*.xyz': No such file or directory\n"},
+             Case{{"-c", "*.list"}, "*.txt: FAILED open or read\n",  // a listed name is a name
+                  "firma: '*.txt': No such file or directory\nfirma: WARNING: 1 listed file could not be read\n"}}) {
+        const auto result = firma(c.args);
+        EXPECT_EQ(result.out, c.out) << c.args[0];
+        EXPECT_EQ(result.err, c.err) << c.args[0];
+        EXPECT_EQ(result.exit_status, c.err.empty() ? 0 : 1) << c.args[0];
+    }
+}
+
+// Reading COM1 would wait for ever on the serial port: refused at once.
+TEST_F(Names, DeviceNamesAreRefusedButNulReadsAsEmpty) {
+    for (const char* name : {"COM1", "aux.txt", "sub\\Lpt3.log", "con"}) {
+        const auto result = firma({name});
+        EXPECT_EQ(result.exit_status, 1) << name;
+        EXPECT_NE(result.err.find(": not a regular file\n"), std::string::npos) << result.err;
+    }
+    EXPECT_EQ(firma({"NUL"}).out, "0000000  NUL\n");
+}
 
 TEST_F(Names, ALineThatIsNotUtf8FailsAloneAndTheRestIsChecked) {
     dir.write("b", "abc");
