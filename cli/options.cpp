@@ -6,9 +6,11 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "cli/option_errors.h"
 #include "cli/process.h"
+#include "cli/system.h"
 #include "firma_version.h"
 #include "sign/batch_signer.h"
 
@@ -114,10 +116,16 @@ std::optional<Options> parse_options(int argc, char** argv) {
     return options;
 }
 
+namespace {
+
+constexpr char kUsage[] =
+    "Usage: firma [OPTION]... [FILE]...\n"
+    "Print or check seven-digit content signatures.\n";
+
+}  // namespace
+
 void print_help() {
-    std::fputs(fmt::format(fmt::runtime(
-        "Usage: firma [OPTION]... [FILE]...\n"
-        "Print or check seven-digit content signatures.\n"
+    std::fputs(fmt::format(fmt::runtime(std::string(kUsage) +
         "\n"
         "With no FILE, or when FILE is -, read standard input.\n"
         "  -b, --binary          mark names with '*' (the bytes signed are the same)\n"
@@ -156,6 +164,15 @@ void print_help() {
         "\n"
         "Full documentation: man firma\n"),
         default_jobs()).c_str(), stdout);
+}
+
+void print_console_note() {
+    write_text(stdout, std::string(kUsage) +
+                           "\n"
+                           "firma is a command-line tool: run it from cmd or PowerShell, or use firma-gui.exe "
+                           "for the window.\n"
+                           "\n"
+                           "Press a key to close this window.\n");
 }
 
 void print_version() {

@@ -33,6 +33,8 @@ struct Options {
 std::optional<Options> parse_options(int argc, char** argv);
 
 void print_help();
+// For a double-click in Explorer: what firma is and where the window is.
+void print_console_note();
 void print_version();
 
 }  // namespace firma::cli

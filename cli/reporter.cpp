@@ -2,9 +2,11 @@
 
 #include <fmt/core.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "cli/process.h"
 #include "cli/quote.h"
@@ -14,12 +16,28 @@ namespace firma::cli {
 namespace {
 
 constexpr char kClearLine[] = "\r\033[K";
+// A terminal that reads no escapes has the line overwritten with spaces.
+constexpr std::size_t kWidest = 200;
 
-// Whether a progress line stands on the terminal, for an interrupt.
+// What an interrupt must clear: whether a progress line stands on the
+// terminal, how wide it is, and how the terminal is cleared.
 std::atomic<bool> g_progress_drawn{false};
+std::atomic<std::size_t> g_drawn_width{0};
+std::atomic<bool> g_escapes{true};
 
+// The text that takes the drawn line off the terminal, without allocating.
 void clear_drawn_line() {
-    if (g_progress_drawn.load()) write_from_interrupt(kClearLine, sizeof kClearLine - 1);
+    if (!g_progress_drawn.load()) return;
+    if (g_escapes.load()) {
+        write_from_interrupt(kClearLine, sizeof kClearLine - 1);
+        return;
+    }
+    static char blanks[kWidest + 2];
+    const std::size_t width = std::min(g_drawn_width.load(), kWidest);
+    blanks[0] = '\r';
+    std::memset(blanks + 1, ' ', width);
+    write_from_interrupt(blanks, width + 1);
+    write_from_interrupt("\r", 1);
 }
 
 std::string bytes_text(double bytes) {
@@ -45,24 +63,32 @@ Reporter::Reporter(bool progress)
       stdout_on_terminal_(is_terminal(stdout)),
       start_(std::chrono::steady_clock::now()),
       last_draw_(start_) {
-    if (progress_) catch_interrupts(clear_drawn_line);
+    if (progress_) g_escapes = escapes_ = begin_progress_line(clear_drawn_line);
 }
 
 Reporter::~Reporter() {
     clear_progress();
-    if (progress_) release_interrupts();
+    if (progress_) end_progress_line();
 }
 
 void Reporter::clear_progress() {
     if (!drawn_) return;
-    std::fputs(kClearLine, stderr);
+    if (escapes_)
+        std::fputs(kClearLine, stderr);
+    else
+        std::fputs(("\r" + std::string(drawn_width_, ' ') + "\r").c_str(), stderr);
     drawn_ = false;
+    drawn_width_ = 0;
     g_progress_drawn = false;
 }
 
 void Reporter::draw_progress() {
     std::fflush(stdout);
-    const std::string text = "\r" + text_ + "\033[K";
+    // Without escapes, spaces cover what is left of a wider line drawn before.
+    const std::size_t covered = std::max(drawn_width_, text_.size());
+    const std::string text = "\r" + text_ + (escapes_ ? "\033[K" : std::string(covered - text_.size(), ' '));
+    drawn_width_ = std::min(covered, kWidest);
+    g_drawn_width = drawn_width_;
     g_progress_drawn = true;
     write_text(stderr, text);
     drawn_ = true;

@@ -45,6 +45,8 @@ private:
     bool progress_;
     bool stdout_on_terminal_;
     bool drawn_ = false;
+    bool escapes_ = true;          // the terminal reads ANSI escapes
+    std::size_t drawn_width_ = 0;  // of the line on the terminal, for clearing without escapes
     std::string text_;  // the progress line last drawn
     std::uint64_t total_ = 0;
     bool total_known_ = true;

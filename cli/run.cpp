@@ -1,4 +1,5 @@
 #include <clocale>
+#include <cstdio>
 
 #include "cli/commands.h"
 #include "cli/options.h"
@@ -11,6 +12,14 @@ namespace firma::cli {
 int run(int argc, char** argv) {
     prepare_process();
     std::setlocale(LC_ALL, "");  // which characters of a name are printable
+    // Started from Explorer, firma would wait on an empty console for input
+    // nobody knows it wants: it says what it is, and waits for a key instead.
+    if (argc == 1 && started_on_a_console_of_its_own()) {
+        print_console_note();
+        std::fflush(stdout);
+        wait_for_a_key();
+        return finish_output(0);
+    }
     auto options = parse_options(argc, argv);
     if (!options) return finish_output(1);
     options->files = expand_wildcards(options->files);

@@ -51,14 +51,23 @@ bool backslash_separates_folders();
 // here (wildcards_windows.cpp); POSIX shells have done it already.
 std::vector<std::string> expand_wildcards(const std::vector<std::string>& operands);
 
+// Whether firma was started on a console of its own with the keyboard as its
+// input, as a double-click in Explorer starts it: never on POSIX systems.
+bool started_on_a_console_of_its_own();
+// Waits until a key is pressed on firma's console.
+void wait_for_a_key();
+
 // A list to read, in binary (a list written on another system reads the same).
 std::FILE* open_list(const std::string& name);
 
-// Until release_interrupts(), an interrupt (Ctrl-C, a kill) first calls `clear`,
-// which may only write to standard error, then ends the process as the
-// interrupt would have. Interrupts the caller ignores stay ignored.
-void catch_interrupts(void (*clear)());
-void release_interrupts();
+// While a progress line stands on standard error, a terminal, from
+// begin_progress_line() to end_progress_line(): an interrupt (Ctrl-C, a kill)
+// first calls `clear`, which may only write to standard error, then ends the
+// process as the interrupt would have. Interrupts the caller ignores stay
+// ignored. Returns whether the line may be drawn with ANSI escapes (POSIX
+// terminals); where not (Windows consoles), it is drawn with \r and spaces.
+bool begin_progress_line(void (*clear)());
+void end_progress_line();
 // Writes to standard error from an interrupt.
 void write_from_interrupt(const char* text, std::size_t size);
 

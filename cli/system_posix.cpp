@@ -42,6 +42,12 @@ bool is_terminal(std::FILE* stream) {
     return ::isatty(::fileno(stream)) == 1;
 }
 
+bool started_on_a_console_of_its_own() {
+    return false;
+}
+
+void wait_for_a_key() {}
+
 bool backslash_separates_folders() {
     return false;
 }
@@ -72,7 +78,7 @@ std::FILE* open_list(const std::string& name) {
     return std::fopen(name.c_str(), "re");
 }
 
-void catch_interrupts(void (*clear)()) {
+bool begin_progress_line(void (*clear)()) {
     g_clear = clear;
     for (const int signal_number : kInterrupts) {
         struct sigaction old {};
@@ -82,9 +88,10 @@ void catch_interrupts(void (*clear)()) {
         sigemptyset(&action.sa_mask);
         ::sigaction(signal_number, &action, nullptr);
     }
+    return true;
 }
 
-void release_interrupts() {
+void end_progress_line() {
     for (const int signal_number : kInterrupts) {
         struct sigaction old {};
         if (::sigaction(signal_number, nullptr, &old) == 0 && old.sa_handler == clear_then_die)

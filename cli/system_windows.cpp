@@ -67,6 +67,26 @@ bool write_text(std::FILE* stream, std::string_view text) {
     return true;
 }
 
+// Alone on its console, and with input that is not a file or pipe: a program
+// run with its input redirected (a scheduled task, say) still reads it.
+bool started_on_a_console_of_its_own() {
+    DWORD processes[2];
+    const DWORD input = GetFileType(GetStdHandle(STD_INPUT_HANDLE));
+    return GetConsoleProcessList(processes, 2) == 1 && input != FILE_TYPE_DISK && input != FILE_TYPE_PIPE;
+}
+
+void wait_for_a_key() {
+    const HANDLE keyboard = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        nullptr, OPEN_EXISTING, 0, nullptr);
+    if (keyboard == INVALID_HANDLE_VALUE) return;
+    FlushConsoleInputBuffer(keyboard);
+    INPUT_RECORD record{};
+    DWORD read = 0;
+    while (ReadConsoleInputW(keyboard, &record, 1, &read) && read == 1)
+        if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown) break;
+    CloseHandle(keyboard);
+}
+
 bool backslash_separates_folders() {
     return true;
 }
@@ -103,12 +123,17 @@ std::FILE* open_list(const std::string& name) {
     return list;
 }
 
-void catch_interrupts(void (*clear)()) {
+// A console is drawn on with \r and spaces, which every console reads the same
+// way. Escapes would need its virtual-terminal mode, which consoles before
+// Windows 10 lack and some that accept it do not honour (Wine's); and a mode
+// changed for the run would stay changed for the shell if firma were killed.
+bool begin_progress_line(void (*clear)()) {
     g_clear = clear;
     SetConsoleCtrlHandler(clear_then_die, TRUE);
+    return false;
 }
 
-void release_interrupts() {
+void end_progress_line() {
     SetConsoleCtrlHandler(clear_then_die, FALSE);
 }
 

@@ -4,6 +4,7 @@
 //   form1-probe center NAME        screen point in the middle of control NAME
 //   form1-probe close              asks the window to close
 //   form1-probe version FILE       version and language of FILE's version resource
+//   form1-probe manifest FILE      FILE's manifest, as the loader reads it
 // Texts are printed in UTF-8; a missing window or a timeout exits 1.
 #include <windows.h>
 #include <fcntl.h>
@@ -109,12 +110,22 @@ int version(const wchar_t* file) {
     return 0;
 }
 
+int manifest(const wchar_t* file) {
+    const HMODULE module = LoadLibraryExW(file, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    const HRSRC found = module == nullptr ? nullptr : FindResourceW(module, MAKEINTRESOURCEW(1), RT_MANIFEST);
+    const HGLOBAL loaded = found == nullptr ? nullptr : LoadResource(module, found);
+    if (loaded == nullptr) return 1;
+    std::fwrite(LockResource(loaded), 1, SizeofResource(module, found), stdout);
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     _setmode(_fileno(stdout), _O_BINARY);  // lines end in \n, as the script compares them
     const std::wstring command = argc > 1 ? argv[1] : L"";
     if (command == L"version" && argc == 3) return version(argv[2]);
+    if (command == L"manifest" && argc == 3) return manifest(argv[2]);
     const std::wstring caption(form1_texts::kCaption.begin(), form1_texts::kCaption.end());
     const HWND form = FindWindowW(kForm1ClassName, caption.c_str());
     if (form == nullptr) {
