@@ -76,7 +76,7 @@ int check_command(const Options& options) {
         in_flight.pop_front();
         switch (entry.kind) {
             case ListEntry::Kind::unreadable_list:
-                reporter.error(list, entry.error.message());
+                reporter.error(list, reason_of(entry.error));
                 status = 1;
                 return;
             case ListEntry::Kind::end_of_list: end_of_list(list); return;
@@ -93,7 +93,7 @@ int check_command(const Options& options) {
         if (error) {
             if (options.ignore_missing && error == std::errc::no_such_file_or_directory) return;
             ++tally.unreadable;
-            reporter.error(entry.file.name, error.message());
+            reporter.error(entry.file.name, reason_of(error));
             if (show_failures) reporter.line(shown + ": FAILED open or read\n");
         } else if (result.accumulator == entry.file.signature) {
             ++tally.matched;

@@ -169,8 +169,8 @@ void print_help() {
 void print_console_note() {
     write_text(stdout, std::string(kUsage) +
                            "\n"
-                           "firma is a command-line tool: run it from cmd or PowerShell, or use firma-gui.exe "
-                           "for the window.\n"
+                           "firma is a command-line tool: run it from cmd or PowerShell, or use\n"
+                           "firma-gui.exe for the window.\n"
                            "\n"
                            "Press a key to close this window.\n");
 }

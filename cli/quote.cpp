@@ -10,8 +10,10 @@ namespace firma::cli {
 namespace {
 
 // Characters a shell would take specially, ':' too as messages use it as a
-// separator. '#' and '~' matter only at the start, '{' and '}' only alone.
+// separator. '#' and '~' matter only at the start, '{' and '}' only alone. A
+// backslash that separates folders is what Windows' shells expect in a path.
 bool special(char c, std::size_t index, std::size_t size) {
+    if (c == '\\' && backslash_separates_folders()) return false;
     switch (c) {
         case '#': case '~': return index == 0;
         case '{': case '}': return size == 1;

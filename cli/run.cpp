@@ -33,7 +33,7 @@ int run(int argc, char** argv) {
             case Action::check: status = check_command(*options); break;
         }
     } catch (const WriteError& error) {
-        print_error("write error: " + error.code().message());
+        print_error("write error: " + reason_of(error.code()));
         status = 1;
         write_failed = true;
     } catch (const std::system_error& error) {  // the system refused what firma needs to run

@@ -48,7 +48,7 @@ int sign_command(const Options& options) {
         }
         const std::error_code error = item.error ? item.error : result.error;
         if (error) {
-            reporter.error(item.path, error.message());
+            reporter.error(item.path, reason_of(error));
             status = 1;
             return;
         }

@@ -91,6 +91,12 @@ bool backslash_separates_folders() {
     return true;
 }
 
+std::string reason_of(const std::error_code& error) {
+    if (error == std::errc::too_many_symbolic_link_levels) return "Too many levels of symbolic links";
+    if (error == std::errc::value_too_large) return "Value too large for defined data type";
+    return error.message();
+}
+
 // Windows says "the pipe is being closed" (and Wine "no process is on the
 // other end"); either way the reader has gone.
 int write_errno() {

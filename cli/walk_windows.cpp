@@ -8,6 +8,7 @@
 #include "cli/system.h"
 #include "cli/walk.h"
 #include "sign/utf8.h"
+#include "sign/windows_error.h"
 
 namespace firma::cli {
 namespace {
@@ -31,10 +32,25 @@ std::pair<std::uint64_t, std::uint64_t> id_of(const fs::path& folder, std::error
                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     BY_HANDLE_FILE_INFORMATION information{};
     const bool known = handle != INVALID_HANDLE_VALUE && GetFileInformationByHandle(handle, &information);
-    if (!known) error = {static_cast<int>(GetLastError()), std::system_category()};
+    if (!known) error = windows_error(GetLastError());
     if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
     return {information.dwVolumeSerialNumber,
             (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
+}
+
+// Whether `path` is a symbolic link or a junction, the two reparse points that
+// lead elsewhere; other reparse points (cloud files, deduplicated files) are
+// the files and folders they seem.
+bool is_link(const fs::path& path, std::error_code& error) {
+    WIN32_FIND_DATAW found{};
+    const HANDLE find = FindFirstFileExW(path.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+    if (find == INVALID_HANDLE_VALUE) {
+        error = windows_error(GetLastError());
+        return false;
+    }
+    FindClose(find);
+    return (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+           (found.dwReserved0 == IO_REPARSE_TAG_SYMLINK || found.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT);
 }
 
 }  // namespace
@@ -56,11 +72,11 @@ std::optional<WalkItem> Walk::enter(const Folder*, const std::string& name, cons
 std::optional<WalkItem> Walk::entry(const Folder& folder, const std::string& name) {
     const std::string path = join(folder.path, name);
     std::error_code error;
-    const fs::file_status own = fs::symlink_status(native(path), error);
+    const auto link = is_link(native(path), error);
     if (error) return WalkItem{path, {}, {}, error, {}};
-    const bool link = fs::is_symlink(own);
-    const fs::file_status target = link ? fs::status(native(path), error) : own;
+    const fs::file_status target = fs::status(native(path), error);
     if (link && error) return WalkItem{path, {}, {}, {}, "dangling symbolic link skipped"};
+    if (error) return WalkItem{path, {}, {}, error, {}};
     if (fs::is_directory(target)) {
         if (link && !follow_links_) return std::nullopt;
         return enter(&folder, path, path, link);  // may move `folder`: not used after

@@ -11,13 +11,16 @@
 #include "sign/detail/os.h"
 #include "sign/sign_error.h"
 #include "sign/utf8.h"
+#include "sign/windows_error.h"
 
 namespace firma {
 namespace detail {
 namespace {
 
-// The system's reason, as the portable code and the messages know it.
-std::error_code error_of(DWORD error) {
+}  // namespace
+}  // namespace detail
+
+std::error_code windows_error(unsigned long error) {
     switch (error) {
         case ERROR_FILE_NOT_FOUND:
         case ERROR_PATH_NOT_FOUND:
@@ -36,6 +39,13 @@ std::error_code error_of(DWORD error) {
         case ERROR_READ_FAULT: return std::make_error_code(std::errc::io_error);
         default: return {static_cast<int>(error), std::system_category()};
     }
+}
+
+namespace detail {
+namespace {
+
+std::error_code error_of(DWORD error) {
+    return windows_error(error);
 }
 
 [[noreturn]] void fail(DWORD error, const std::string& name) {

@@ -107,8 +107,8 @@ TEST(Console, StartedAloneItExplainsAndWaitsForAKey) {
             text.append(buffer, read);
     }
     EXPECT_TRUE(text.starts_with("Usage: firma [OPTION]... [FILE]...\n")) << text;
-    EXPECT_NE(text.find("firma is a command-line tool: run it from cmd or PowerShell, or use firma-gui.exe for the "
-                        "window.\n"),
+    EXPECT_NE(text.find("firma is a command-line tool: run it from cmd or PowerShell, or use\n"
+                        "firma-gui.exe for the window.\n"),
               std::string::npos);
     EXPECT_EQ(WaitForSingleObject(process.hProcess, 300), static_cast<DWORD>(WAIT_TIMEOUT)) << "did not wait";
 

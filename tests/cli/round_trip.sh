@@ -41,3 +41,11 @@ for args in "-c folder" "-c missing.list" "-c long.list"; do
     [ -s linux.said ] || fail "the Linux firma said nothing for $args"
     cmp -s linux.said windows.said || fail "for $args, Linux said $(cat linux.said) and Windows $(cat windows.said)"
 done
+
+# A link that loops, followed with -L: found by the folders' identities and
+# reported as on Linux. (Wine shows a Linux symbolic link to a Windows program
+# as a plain folder, so what -r does without -L cannot be seen here.)
+mkdir -p lnk/a && printf abc > lnk/a/f && ln -s ../a lnk/a/loop
+"$linux" -r -L lnk > /dev/null 2> linux.said && fail "the Linux firma -r -L went round a loop without a word"
+exe -r -L lnk > /dev/null 2> windows.said && fail "firma.exe -r -L went round a loop without a word"
+[ "$(tr / '\\' < linux.said)" = "$(cat windows.said)" ] || fail "of a loop, Linux said $(cat linux.said) and Windows $(cat windows.said)"
