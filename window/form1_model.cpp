@@ -36,6 +36,11 @@ std::filesystem::path Form1Model::path_to_sign() const {
     return firma::path_of_utf16(name_);
 }
 
+void Form1Model::started_with(std::u16string shown, std::filesystem::path path) {
+    dropped(std::move(shown), std::move(path));
+    click(Form1Control::TextSign);
+}
+
 void Form1Model::click(Form1Control focused) {
     if (signing_) return;
     signing_ = true;

@@ -15,6 +15,17 @@
 
 enum class Form1Control { none, TextSign, TextFileName, CommandSign };
 
+// The file the window is started with (`firma-gui FILE`, or a file dropped on
+// the program's icon): its first argument, past a first "--". Every argument
+// is a path, never an option, so a file named --help is a file. Nothing when
+// there is none.
+template <typename Char>
+const Char* file_argument(int argc, Char* const* argv) {
+    int first = 1;
+    if (argc > 1 && argv[1][0] == '-' && argv[1][1] == '-' && argv[1][2] == 0) first = 2;
+    return argc > first ? argv[first] : nullptr;
+}
+
 // How the name box answers a drag. Never a move: the source would then delete
 // the original. `take` takes a drop that offers neither copying nor linking,
 // telling the source nothing was done.
@@ -43,6 +54,10 @@ public:
     // dropped file exactly, empty when the drop carried no file. It is signed
     // while the box still shows the drop: a box need not keep every byte of a name.
     void dropped(std::u16string shown, std::filesystem::path path);
+    // The window opens with a file to sign: shown as a drop of it would be, and
+    // signed at once, as if CommandSign were pressed (the focus is where the
+    // window starts it, on TextSign).
+    void started_with(std::u16string shown, std::filesystem::path path);
     // CommandSign_Click: signs the named file in the background. `focused` is
     // the control holding the focus.
     void click(Form1Control focused);

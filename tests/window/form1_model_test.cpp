@@ -50,7 +50,7 @@ std::u16string utf16(const std::string& ascii) {
 }
 
 struct Step {
-    enum Kind { type, drop, click } kind;
+    enum Kind { type, drop, click, start } kind;
     std::string text;  // typed or shown after the drop; "@abc" names the file holding abc
     std::string path;  // dropped
 };
@@ -74,6 +74,10 @@ TEST_P(Form1ModelTest, ResultBelongsToTheNameShown) {
         if (step.kind == Step::type) form.model.name_changed(utf16(file(step.text)));
         if (step.kind == Step::drop) form.model.dropped(utf16(file(step.text)), file(step.path));
         if (step.kind == Step::click) form.click_and_finish();
+        if (step.kind == Step::start) {
+            form.model.started_with(utf16(file(step.text)), file(step.path));
+            form.finish(Form1Control::none);
+        }
     }
     EXPECT_EQ(form.model.sign_text(), GetParam().shown);
     EXPECT_FALSE(form.model.signing());
@@ -97,7 +101,9 @@ INSTANTIATE_TEST_SUITE_P(
                  {{Step::drop, "as the box shows it", "@abc"}, {Step::type, "@ff"}, {Step::click}}, u"00000FF"},
         Scenario{"drop_without_files_empties_result", {{Step::type, "@abc"}, {Step::click}, {Step::drop, "", ""}},
                  u""},
-        Scenario{"second_click_same_result", {{Step::type, "@abc"}, {Step::click}, {Step::click}}, u"0000555"}),
+        Scenario{"second_click_same_result", {{Step::type, "@abc"}, {Step::click}, {Step::click}}, u"0000555"},
+        Scenario{"started_with_a_file_signs_it", {{Step::start, "as given", "@abc"}}, u"0000555"},
+        Scenario{"started_with_a_missing_file_shows_nothing", {{Step::start, "@missing", "@missing"}}, u""}),
     [](const auto& row) { return row.param.name; });
 
 // While a file is read its name stays and the button does nothing; closing
@@ -116,6 +122,20 @@ TEST(Form1Model, LockedWhileSigningAndStoppedByClosing) {
     EXPECT_EQ(form.model.sign_text(), u"");
     form.click_and_finish();  // the name is still the one being signed
     EXPECT_EQ(form.model.sign_text(), u"0000555");
+}
+
+// Every argument is a path: a first "--" only says so, and the first file counts.
+TEST(Form1Model, TheFirstArgumentIsTheFileEvenIfItLooksLikeAnOption) {
+    struct Case {
+        std::vector<const char*> argv;
+        const char* file;
+    };
+    for (const Case& c : {Case{{"firma-gui"}, nullptr}, Case{{"firma-gui", "a", "b"}, "a"},
+                          Case{{"firma-gui", "--help"}, "--help"}, Case{{"firma-gui", "--", "--help"}, "--help"},
+                          Case{{"firma-gui", "--"}, nullptr}, Case{{"firma-gui", "-", "x"}, "-"}}) {
+        const char* file = file_argument(static_cast<int>(c.argv.size()), c.argv.data());
+        EXPECT_EQ(file == nullptr ? std::string("none") : file, c.file == nullptr ? "none" : c.file);
+    }
 }
 
 TEST(Form1Model, DragsAreCopiedOrLinkedNeverMoved) {

@@ -183,6 +183,18 @@ private slots:
         QCOMPARE(form.TextSign->text(), QString("0000000"));
     }
 
+    // firma-gui FILE: the name shown, and signed at once, the button disabled
+    // meanwhile as after a press.
+    void startedWithAFileSignsItAtOnce() {
+        Form1 form;
+        const std::string abc = dir.write("--help", "abc");
+        form.startWith(QString::fromStdString(abc), abc);
+        QCOMPARE(form.TextFileName->toPlainText(), QString::fromStdString(abc));
+        QVERIFY(!form.CommandSign->isEnabled());
+        QTRY_COMPARE_WITH_TIMEOUT(form.TextSign->text(), QString("0000555"), 10000);
+        QVERIFY(form.CommandSign->isEnabled());
+    }
+
     void droppedOddNamesAreSignedByTheirExactBytes() {
         const std::string odd = dir.write("odd \xff\xfe name\r", "abc");  // not valid UTF-8
         Form1 form;

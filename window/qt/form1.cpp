@@ -121,6 +121,12 @@ void Form1::CommandSign_Click() {
     showModel();
 }
 
+void Form1::startWith(const QString& shown, const std::filesystem::path& path) {
+    TextFileName->setPlainText(shown);
+    model_.started_with(text(TextFileName->toPlainText()), path);
+    showModel();
+}
+
 void Form1::signingFinished() {
     model_.signing_finished(focusedControl());
     showModel();

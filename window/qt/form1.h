@@ -32,6 +32,8 @@ public slots:
     // Signs the file named by TextFileName off the GUI thread; the result lands in
     // TextSign, a failure leaves TextSign as it was.
     void CommandSign_Click();
+    // The window was started with a file: it is shown and signed at once.
+    void startWith(const QString& shown, const std::filesystem::path& path);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -160,6 +160,12 @@ void Form1::CommandSign_Click() {
     showModel();
 }
 
+void Form1::startWith(const std::wstring& path) {
+    SetWindowTextW(TextFileName, path.c_str());
+    model_.started_with(textOf(TextFileName), path);
+    showModel();
+}
+
 Form1Control Form1::focusedControl() const {
     const HWND focused = GetFocus();
     if (focused == CommandSign) return Form1Control::CommandSign;

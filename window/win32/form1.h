@@ -32,6 +32,8 @@ public:
     // Signs the file named by TextFileName off the GUI thread; the result lands
     // in TextSign, a failure leaves TextSign as it was.
     void CommandSign_Click();
+    // The window was started with a file: it is shown and signed at once.
+    void startWith(const std::wstring& path);
 
 private:
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM w, LPARAM l);

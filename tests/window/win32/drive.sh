@@ -121,6 +121,16 @@ kill -0 "$gui_pid" 2>/dev/null && fail "still reading 3 s after being closed"
 wait "$gui_pid" || fail "exit status $?"
 gui_pid=
 
+# Started with a file, as Explorer's verb or a drop on the icon starts it:
+# shown and signed at once.
+LC_ALL=C.UTF-8 "$wine_run" "$state" "$gui" "$windows_dir\\año ñ.txt" second > gui.out 2>&1 < /dev/null & gui_pid=$!
+window_named '^App para obtener firma de archivo$' > /dev/null || fail "no window when started with a file"
+probe wait TextFileName "$windows_dir\\año ñ.txt" || fail "not the first argument in the name box"
+probe wait TextSign 0000555 || fail "not signed when started with a file"
+probe close
+wait "$gui_pid" || fail "exit status $? when started with a file"
+gui_pid=
+
 # At 144 dpi (150 %) the window and its controls keep their size in inches.
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f > reg.out 2>&1
 LC_ALL=C.UTF-8 "$wine_run" "$state" "$gui" > gui.out 2>&1 < /dev/null & gui_pid=$!
