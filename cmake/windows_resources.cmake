@@ -1,6 +1,6 @@
 # firma_windows_resources(TARGET DESCRIPTION MANIFEST_TEMPLATE): gives a Windows
 # program what Explorer and the loader read, its version resource (from
-# project(VERSION)) and its manifest. The manifest template may use
+# project(VERSION)), its icon (app_icon.cmake) and its manifest. The manifest template may use
 # @FIRMA_DESCRIPTION@, @FIRMA_VERSION_MAJOR@ and @FIRMA_VERSION_MINOR@.
 function(firma_windows_resources target description manifest_template)
     set(FIRMA_DESCRIPTION "${description}")
@@ -13,5 +13,6 @@ function(firma_windows_resources target description manifest_template)
     configure_file(${manifest_template} ${manifest} @ONLY)
     configure_file(${PROJECT_SOURCE_DIR}/cmake/windows_resources.rc.in ${resources} @ONLY)
     target_sources(${target} PRIVATE ${resources})
-    set_source_files_properties(${resources} PROPERTIES OBJECT_DEPENDS ${manifest})
+    set_source_files_properties(${resources} PROPERTIES OBJECT_DEPENDS "${manifest};${FIRMA_ICON_DIR}/firma.ico")
+    add_dependencies(${target} firma_icon)
 endfunction()

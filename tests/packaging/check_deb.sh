@@ -11,6 +11,7 @@ grep -qF "build/${deb##*/}" "$source/README.md" || { echo "the README does not n
 dpkg -x "$deb" "$scratch/root"
 for file in bin/firma bin/firma-gui share/applications/io.github.firma.Firma.desktop \
             share/icons/hicolor/scalable/apps/io.github.firma.Firma.svg \
+            share/icons/hicolor/48x48/apps/io.github.firma.Firma.png \
             share/metainfo/io.github.firma.Firma.metainfo.xml share/man/man1/firma.1.gz \
             share/man/man1/firma-gui.1.gz share/doc/firma/copyright share/doc/firma/changelog.gz; do
     [ -f "$scratch/root/usr/$file" ] || { echo "missing from the package: /usr/$file" >&2; exit 1; }

@@ -11,6 +11,7 @@ foreach(file
         bin/firma-gui
         share/applications/io.github.firma.Firma.desktop
         share/icons/hicolor/scalable/apps/io.github.firma.Firma.svg
+        share/icons/hicolor/48x48/apps/io.github.firma.Firma.png
         share/metainfo/io.github.firma.Firma.metainfo.xml
         share/man/man1/firma.1.gz
         share/man/man1/firma-gui.1.gz

@@ -105,6 +105,9 @@ private slots:
         describeApplication();
         QCOMPARE(QCoreApplication::applicationVersion(), QString(FIRMA_VERSION));
         QCOMPARE(QGuiApplication::desktopFileName(), QString("io.github.firma.Firma"));
+        // Built in, so the window has its icon even where none is installed.
+        QVERIFY(!QApplication::windowIcon().pixmap(16, 16).isNull());
+        QVERIFY(!QApplication::windowIcon().pixmap(256, 256).isNull());
     }
 
     void fixedDialogFrame() {

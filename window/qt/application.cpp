@@ -2,10 +2,16 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QSize>
+#include <QString>
 
 void describeApplication() {
     QApplication::setApplicationName(QStringLiteral("firma-gui"));
     QApplication::setApplicationVersion(QString::fromLatin1(kApplicationVersion));
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.firma.Firma"));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("io.github.firma.Firma")));
+    // The installed theme icon, or the same icon built in where none is installed.
+    QIcon builtIn;
+    for (const int size : {16, 20, 24, 32, 40, 48, 64, 256})
+        builtIn.addFile(QStringLiteral(":/icon/%1.png").arg(size), QSize(size, size));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("io.github.firma.Firma"), builtIn));
 }

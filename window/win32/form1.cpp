@@ -67,6 +67,13 @@ bool Form1::show(int how) {
     windowClass.lpfnWndProc = &Form1::procedure;
     windowClass.hInstance = instance;
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    // The program's icon, for the title bar (small) and the taskbar and Alt-Tab (large).
+    const auto icon = [&](int width, int height) {
+        return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kAppIconId), IMAGE_ICON,
+                                             GetSystemMetrics(width), GetSystemMetrics(height), LR_DEFAULTCOLOR));
+    };
+    windowClass.hIcon = icon(SM_CXICON, SM_CYICON);
+    windowClass.hIconSm = icon(SM_CXSMICON, SM_CYSMICON);
     windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
     windowClass.lpszClassName = kForm1ClassName;
     if (RegisterClassExW(&windowClass) == 0) return false;
