@@ -10,9 +10,13 @@ cpack -G ZIP --config "$build/CPackConfig.cmake" -B "$scratch" > "$scratch/cpack
 zip=$scratch/firma-${version}-win64.zip
 grep -qF "build-windows/${zip##*/}" "$source/README.md" || { echo "the README does not name ${zip##*/}" >&2; exit 1; }
 (cd "$scratch" && cmake -E tar xf "$zip")
-for file in firma.exe firma-gui.exe README.md LICENCE.txt; do
+for file in firma.exe firma-gui.exe LEEME.txt LICENCE.txt; do
     [ -f "$scratch/firma-${version}-win64/$file" ] || { echo "missing from the zip: $file" >&2; exit 1; }
 done
+# The Windows readme, as Notepad shows it: every line ended by CRLF.
+readme=$scratch/firma-${version}-win64/LEEME.txt
+[ "$(tr -d -c '\r' < "$readme" | wc -c)" = "$(wc -l < "$readme")" ] || { echo "LEEME.txt has lines without CRLF" >&2; exit 1; }
+[ -e "$scratch/firma-${version}-win64/firma-path.exe" ] && { echo "the installer's helper is in the zip" >&2; exit 1; }
 signed=$(printf abc | "$@" "$scratch/firma-${version}-win64/firma.exe" 2> "$scratch/wine.err")
 [ "$signed" = "0000555  -" ] || { echo "zipped firma.exe printed: $signed" >&2; exit 1; }
 echo "zip ok: $zip"

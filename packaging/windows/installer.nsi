@@ -1,0 +1,76 @@
+; The Windows installer: for the current user, no administrator rights, into
+; %LOCALAPPDATA%\Programs\firma. Built by make_installer.cmake from CPack's
+; staged files: makensis -DVERSION=V -DSTAGED=DIR -DHELPER=firma-path.exe
+; -DICON=firma.ico -DSIZE_KIB=N -DOUTFILE=FILE installer.nsi
+; What it writes, and the uninstaller takes away again (nothing else):
+;   the files below in $INSTDIR (files the user put there stay, and the folder with them)
+;   the Start-menu shortcut "Firma"
+;   HKCU\Software\Classes\*\shell\firma: "Obtener firma" on every file
+;   HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\firma
+;   $INSTDIR at the end of HKCU\Environment's Path (by firma-path.exe, which
+;   reads and writes it whole: NSIS's own strings would cut a long PATH at 1,024)
+Unicode true
+Target amd64-unicode
+RequestExecutionLevel user
+SetCompressor /SOLID lzma
+
+!define KEY_VERB "Software\Classes\*\shell\firma"
+!define KEY_UNINSTALL "Software\Microsoft\Windows\CurrentVersion\Uninstall\firma"
+
+Name "Firma"
+OutFile "${OUTFILE}"
+InstallDir "$LOCALAPPDATA\Programs\firma"
+Icon "${ICON}"
+UninstallIcon "${ICON}"
+ShowInstDetails show
+Page directory
+Page instfiles
+UninstPage uninstConfirm
+UninstPage instfiles
+
+Section
+    SetShellVarContext current
+    SetOutPath "$INSTDIR"
+    File "${STAGED}\firma.exe"
+    File "${STAGED}\firma-gui.exe"
+    File "${HELPER}"
+    File "${STAGED}\LEEME.txt"
+    File "${STAGED}\LICENCE.txt"
+    WriteUninstaller "$INSTDIR\uninstall.exe"
+
+    CreateShortcut "$SMPROGRAMS\Firma.lnk" "$INSTDIR\firma-gui.exe" "" "$INSTDIR\firma-gui.exe" 0
+
+    WriteRegStr HKCU "${KEY_VERB}" "" "Obtener firma"
+    WriteRegStr HKCU "${KEY_VERB}" "Icon" "$INSTDIR\firma-gui.exe"
+    WriteRegStr HKCU "${KEY_VERB}\command" "" '"$INSTDIR\firma-gui.exe" "%1"'
+
+    WriteRegStr HKCU "${KEY_UNINSTALL}" "DisplayName" "Firma"
+    WriteRegStr HKCU "${KEY_UNINSTALL}" "DisplayVersion" "${VERSION}"
+    WriteRegStr HKCU "${KEY_UNINSTALL}" "Publisher" "firma developers"
+    WriteRegStr HKCU "${KEY_UNINSTALL}" "DisplayIcon" "$INSTDIR\firma-gui.exe"
+    WriteRegStr HKCU "${KEY_UNINSTALL}" "InstallLocation" "$INSTDIR"
+    WriteRegStr HKCU "${KEY_UNINSTALL}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+    WriteRegStr HKCU "${KEY_UNINSTALL}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+    WriteRegDWORD HKCU "${KEY_UNINSTALL}" "EstimatedSize" ${SIZE_KIB}
+    WriteRegDWORD HKCU "${KEY_UNINSTALL}" "NoModify" 1
+    WriteRegDWORD HKCU "${KEY_UNINSTALL}" "NoRepair" 1
+
+    ExecWait '"$INSTDIR\firma-path.exe" add "$INSTDIR"' $0
+    StrCmp $0 0 +2
+        DetailPrint "The folder could not be added to your PATH: run firma.exe by its full path."
+SectionEnd
+
+Section "Uninstall"
+    SetShellVarContext current
+    ExecWait '"$INSTDIR\firma-path.exe" remove "$INSTDIR"'
+    Delete "$SMPROGRAMS\Firma.lnk"
+    DeleteRegKey HKCU "${KEY_VERB}"
+    DeleteRegKey HKCU "${KEY_UNINSTALL}"
+    Delete "$INSTDIR\firma.exe"
+    Delete "$INSTDIR\firma-gui.exe"
+    Delete "$INSTDIR\firma-path.exe"
+    Delete "$INSTDIR\LEEME.txt"
+    Delete "$INSTDIR\LICENCE.txt"
+    Delete "$INSTDIR\uninstall.exe"
+    RMDir "$INSTDIR"  ; only when empty: what the user put there stays
+SectionEnd
