@@ -16,13 +16,16 @@ run: build
 
 # Then again under AddressSanitizer with UndefinedBehaviorSanitizer, and the
 # threaded parts under ThreadSanitizer: each needs its own build. Then the
-# Windows build, cross-compiled, with its tests under Wine. Last, a minute of
-# fuzzing for each fuzz target.
+# Windows build, cross-compiled, with its tests under Wine; the core and its
+# tests for 32-bit x86 (run natively) and 64-bit Arm (under qemu-user). Last,
+# a minute of fuzzing for each fuzz target.
 test: build
 	ctest --preset default
 	cmake --workflow --preset sanitize
 	cmake --workflow --preset thread
 	cmake --workflow --preset windows
+	cmake --workflow --preset i686
+	cmake --workflow --preset aarch64
 	./scripts/fuzz 60
 
 fuzz: deps
@@ -32,4 +35,4 @@ bench: build
 	cmake --build --preset default --target bench
 
 clean:
-	rm -rf build build-sanitize build-thread build-fuzz build-windows
+	rm -rf build build-sanitize build-thread build-fuzz build-windows build-i686 build-aarch64

@@ -13,6 +13,7 @@
 #include "cli/system.h"
 #include "firma_version.h"
 #include "sign/batch_signer.h"
+#include "sign/fold.h"
 
 namespace firma::cli {
 namespace {
@@ -182,6 +183,11 @@ void print_version() {
         "License: all rights reserved; no license is granted beyond installing and\n"
         "running firma.\n"
         "There is NO WARRANTY, to the extent permitted by law.\n", stdout);
+    // Which kernel this processor runs, so that a report of a fault says it:
+    // the chain for one file, then (after '+', when they differ) the lanes for
+    // many files side by side.
+    const FoldKernel& kernel = best_kernel();
+    std::fputs(fmt::format("Kernel: {}, {} files side by side\n", kernel.name, kernel.lanes).c_str(), stdout);
 }
 
 }  // namespace firma::cli

@@ -2,6 +2,12 @@
 // seven uppercase hexadecimal digits.
 #pragma once
 
+// Every product and sum of the recurrence is rounded on its own, as binary64
+// defines it: reassociated or approximated arithmetic would sign wrongly.
+#if defined(__FAST_MATH__)
+#error "firma cannot be built with -ffast-math: its signatures need exact binary64 arithmetic"
+#endif
+
 #include <cstdint>
 #include <string>
 

@@ -15,6 +15,11 @@
 #if !FIRMA_X86_KERNELS && defined(__x86_64__)
 #error "an x86-64 build without its x86 kernels"
 #endif
+// Likewise for the exact-product chain (FIRMA_EXACT_PRODUCT), which needs a
+// 128-bit integer product.
+#if FIRMA_EXACT_PRODUCT != defined(__SIZEOF_INT128__)
+#error "the exact-product kernel is built where the compiler has no 128-bit integers, or left out where it has"
+#endif
 
 namespace firma {
 namespace {
@@ -55,7 +60,7 @@ std::vector<FoldKernel> detect_kernels() {
     const bool avx2 = __builtin_cpu_supports("avx2");
     if (avx2) kernels.push_back({"avx2", fold_avx2, 4, fold_lanes_avx2});
 #endif
-#if defined(__SIZEOF_INT128__)
+#if FIRMA_EXACT_PRODUCT
     const FoldKernel lanes = kernels.back();  // the older lanes, with the new chain
     kernels.push_back({"product", detail::fold_exact_product, lanes.lanes, lanes.fold_lanes, 4});
 #endif

@@ -7,6 +7,7 @@
 
 #include "firma_fixture.h"
 #include "firma_version.h"
+#include "sign/fold.h"
 
 namespace firma {
 namespace {
@@ -49,7 +50,10 @@ TEST_F(Cli, HelpVersionAndUsageErrors) {
     EXPECT_TRUE(help.out.ends_with("\nFull documentation: man firma\n"));
     const std::string version = firma({"--vers"}).out;
     EXPECT_TRUE(version.starts_with("firma " FIRMA_VERSION "\nCopyright (C) 2026 ")) << version;
-    EXPECT_TRUE(version.ends_with("\nThere is NO WARRANTY, to the extent permitted by law.\n"));
+    EXPECT_NE(version.find("\nThere is NO WARRANTY, to the extent permitted by law.\n"), std::string::npos);
+    EXPECT_TRUE(version.ends_with(std::string("\nKernel: ") + best_kernel().name + ", " +
+                                  std::to_string(best_kernel().lanes) + " files side by side\n"))
+        << version;
 
     const auto unknown = firma({"--frobnicate"});
     EXPECT_EQ(unknown.exit_status, 1);

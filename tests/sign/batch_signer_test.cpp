@@ -31,7 +31,7 @@ protected:
         std::mt19937_64 generator(3);
         for (int i = 0; i < 120; ++i) {
             // Mostly small, some over several pieces, some starting with zeros.
-            std::size_t size = generator() % 3 == 0 ? generator() % 900000 : generator() % 5000;
+            auto size = static_cast<std::size_t>(generator() % 3 == 0 ? generator() % 900000 : generator() % 5000);
             auto bytes = random_bytes(size, i);
             if (i % 7 == 0) std::fill_n(bytes.begin(), std::min<std::size_t>(size, 300000), 0);
             const std::string path = dir.write("f" + std::to_string(i), std::string(bytes.begin(), bytes.end()));

@@ -46,7 +46,7 @@ TEST(Kernels, MatchReferenceFromArbitraryStates) {
     std::mt19937_64 generator(7);
     for (int round = 0; round < 2000; ++round) {
         const auto start = static_cast<std::uint32_t>(generator() % kModulus);
-        const Bytes bytes = random_bytes(1 + generator() % 40, generator());
+        const Bytes bytes = random_bytes(static_cast<std::size_t>(1 + generator() % 40), generator());
         const std::uint32_t expected = reference_fold(start, bytes);
         for (const auto& kernel : available_kernels())
             ASSERT_EQ(fold(kernel, start, bytes), expected) << kernel.name << " from " << start;
