@@ -186,8 +186,13 @@ void print_version() {
     // Which kernel this processor runs, so that a report of a fault says it:
     // the chain for one file, then (after '+', when they differ) the lanes for
     // many files side by side.
-    const FoldKernel& kernel = best_kernel();
-    std::fputs(fmt::format("Kernel: {}, {} files side by side\n", kernel.name, kernel.lanes).c_str(), stdout);
+    const auto kernels = available_kernels();
+    if (kernels.empty()) {
+        std::fputs("Kernel: none gives the known signatures in this build\n", stdout);
+        return;
+    }
+    std::fputs(fmt::format("Kernel: {}, {} files side by side\n", kernels.back().name, kernels.back().lanes).c_str(),
+               stdout);
 }
 
 }  // namespace firma::cli

@@ -6,6 +6,8 @@
 #include "cli/process.h"
 #include "cli/reporter.h"
 #include "cli/system.h"
+#include "sign/fold.h"
+#include "sign/sign_error.h"
 
 namespace firma::cli {
 
@@ -23,6 +25,12 @@ int run(int argc, char** argv) {
     auto options = parse_options(argc, argv);
     if (!options) return finish_output(1);
     options->files = expand_wildcards(options->files);
+    // A build whose arithmetic gives wrong signatures signs nothing at all.
+    const bool signs = options->action == Action::sign || options->action == Action::check;
+    if (signs && available_kernels().empty()) {
+        print_error(reason_of(make_error_code(SignError::wrong_arithmetic)));
+        return finish_output(2);
+    }
     int status = 0;
     bool write_failed = false;
     try {

@@ -27,10 +27,13 @@ struct FoldKernel {
     int lanes_pay_off = 2;
 };
 
-// The kernels this processor can run, the portable one first.
+// The kernels this processor can run, the portable one first: those that give
+// the known answers as this build compiled them. Empty when none does (a
+// compiler that fused or reordered the arithmetic against the build's flags).
 std::span<const FoldKernel> available_kernels();
 
-// The fastest kernel this processor can run.
+// The fastest kernel this processor can run. Throws std::system_error with
+// SignError::wrong_arithmetic when there is none.
 const FoldKernel& best_kernel();
 
 }  // namespace firma

@@ -9,6 +9,7 @@ enum class SignError {
     changed_while_reading = 1,  // the file's size or contents changed during the read
     not_regular_file,           // refused: only regular files were asked for
     cancelled,                  // the caller asked to stop
+    wrong_arithmetic,           // no kernel of this build gives the known signatures
 };
 
 const std::error_category& sign_category() noexcept;

@@ -1,11 +1,14 @@
 // Which kernels this processor can run, from slowest to fastest: the one place
 // that asks the processor. The kernels themselves never do.
+#include <system_error>
 #include <vector>
 
 #include "sign/detail/fold_batch.h"
 #include "sign/detail/fold_chain.h"
 #include "sign/detail/fold_product.h"
+#include "sign/detail/self_check.h"
 #include "sign/fold.h"
+#include "sign/sign_error.h"
 
 // CMake decides whether the x86-64 batch kernels are built and says so here
 // (FIRMA_X86_KERNELS); the compiler must agree.
@@ -78,12 +81,18 @@ std::vector<FoldKernel> detect_kernels() {
 }  // namespace
 
 std::span<const FoldKernel> available_kernels() {
-    static const std::vector<FoldKernel> kernels = detect_kernels();
+    static const std::vector<FoldKernel> kernels = [] {
+        auto found = detect_kernels();
+        std::erase_if(found, [](const FoldKernel& kernel) { return !detail::kernel_gives_known_answers(kernel); });
+        return found;
+    }();
     return kernels;
 }
 
 const FoldKernel& best_kernel() {
-    return available_kernels().back();
+    const auto kernels = available_kernels();
+    if (kernels.empty()) throw std::system_error(make_error_code(SignError::wrong_arithmetic));
+    return kernels.back();
 }
 
 }  // namespace firma

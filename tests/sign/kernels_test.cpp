@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "sign/accumulator.h"
+#include "sign/detail/self_check.h"
 #include "sign/fold.h"
 #include "sign/signature.h"
 #include "reference.h"
@@ -31,6 +32,28 @@ TEST(Kernels, NameTheKernelsThisProcessorRuns) {
     std::cout << "kernels compared here: " << names << "; fastest: " << best_kernel().name << "\n";
     ::testing::Test::RecordProperty("kernels", names);
     EXPECT_EQ(available_kernels().front().name, std::string("portable"));
+}
+
+// The check every process makes before its first signature: a kernel off by a
+// single rounding, in one file or in its lanes, is caught.
+TEST(Kernels, TheStartUpCheckCatchesAKernelThatRoundsWrongly) {
+    const FoldKernel& good = available_kernels().front();
+    static FoldFunction right_fold;
+    static FoldLanesFunction right_lanes;
+    right_fold = good.fold;
+    right_lanes = good.fold_lanes;
+    // Wrong only in the last step that lands on a tie, as a fused multiply-add is.
+    const FoldFunction off_at_ties = [](std::uint32_t a, const unsigned char* bytes, std::size_t size) {
+        const std::uint32_t right = right_fold(a, bytes, size);
+        return right == 0x00BFBE6u ? right - 1 : right;
+    };
+    const FoldLanesFunction lanes_off_at_ties = [](std::uint32_t* a, const unsigned char* const* bytes, std::size_t size) {
+        right_lanes(a, bytes, size);
+        if (a[0] == 0x00BFBE6u) a[0] -= 1;
+    };
+    for (const auto& kernel : available_kernels()) EXPECT_TRUE(detail::kernel_gives_known_answers(kernel)) << kernel.name;
+    EXPECT_FALSE(detail::kernel_gives_known_answers({"fused", off_at_ties, good.lanes, good.fold_lanes}));
+    EXPECT_FALSE(detail::kernel_gives_known_answers({"fused lanes", good.fold, good.lanes, lanes_off_at_ties}));
 }
 
 TEST(Kernels, MatchReferenceOnEveryLengthUpTo300) {
