@@ -157,11 +157,13 @@ void print_help() {
         "      --version  output version information and exit\n"
         "\n"
         "A line holds the signature, a space, ' ' or '*', and the name. Names with a\n"
-        "backslash, newline or carriage return are escaped (\\\\, \\n, \\r) and the line\n"
-        "starts with a backslash. -c also reads lines with one blank before the name,\n"
-        "as other systems' tools write them. Equal contents give equal signatures;\n"
-        "the signature is a checksum, not a cryptographic digest.\n"
-        "Exit status is 0 if every file was signed (or checked OK), 1 otherwise.\n"
+        "newline, carriage return or (except on Windows, where it separates folders)\n"
+        "a backslash are escaped (\\\\, \\n, \\r) and the line starts with a backslash.\n"
+        "-c also reads lines with one blank before the name, as other systems' tools\n"
+        "write them. Equal contents give equal signatures; the signature is a\n"
+        "checksum, not a cryptographic digest.\n"
+        "Exit status is 0 if every file was signed (or checked OK), 1 otherwise;\n"
+        "2 if this build of firma computes wrong signatures, and so signs nothing.\n"
         "\n"
         "Full documentation: man firma\n"),
         default_jobs()).c_str(), stdout);
