@@ -1,14 +1,13 @@
 #include "window/win32/form1.h"
 
 #include <commctrl.h>
-#include <initguid.h>  // the accessibility property ids, defined here
-#include <oleacc.h>
 #include <shellapi.h>
 
 #include <string>
 
 #include "window/form1_texts.h"
 #include "window/layout.h"
+#include "window/win32/accessible_names.h"
 #include "window/win32/control_ids.h"
 #include "window/win32/drop_target.h"
 
@@ -110,24 +109,13 @@ void Form1::createControls() {
     RegisterDragDrop(TextFileName, dropTarget_);
 }
 
-// What a screen reader announces: the boxes have no labels beside them to be
-// named after, so their names are annotated. Nothing visible changes.
+// The boxes have no labels beside them to be named after.
 void Form1::describeControls() {
-    IAccPropServices* services = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
-                                reinterpret_cast<void**>(&services))))
-        return;
-    const auto describe = [&](HWND control, std::u16string_view name, std::u16string_view description) {
-        services->SetHwndPropStr(control, OBJID_CLIENT, CHILDID_SELF, PROPID_ACC_NAME, wide(name).c_str());
-        services->SetHwndPropStr(control, OBJID_CLIENT, CHILDID_SELF, PROPID_ACC_DESCRIPTION,
-                                 wide(description).c_str());
-    };
-    describe(window_, form1_texts::kCaption, form1_texts::kForm1Description);
-    describe(TextFileName, form1_texts::kTextFileNameName, form1_texts::kTextFileNameDescription);
-    describe(CommandSign, form1_texts::kCommandSign, form1_texts::kCommandSignDescription);
-    describe(TextSign, form1_texts::kTextSignName, form1_texts::kTextSignDescription);
-    describe(progress_, form1_texts::kProgressName, form1_texts::kProgressName);
-    services->Release();
+    nameForScreenReaders(window_, form1_texts::kCaption, form1_texts::kForm1Description);
+    nameForScreenReaders(TextFileName, form1_texts::kTextFileNameName, form1_texts::kTextFileNameDescription);
+    nameForScreenReaders(CommandSign, form1_texts::kCommandSign, form1_texts::kCommandSignDescription);
+    nameForScreenReaders(TextSign, form1_texts::kTextSignName, form1_texts::kTextSignDescription);
+    nameForScreenReaders(progress_, form1_texts::kProgressName, form1_texts::kProgressName);
 }
 
 // Positions and the font follow the monitor's dpi, so the window keeps its
