@@ -99,7 +99,9 @@ TEST(Console, StartedAloneItExplainsAndWaitsForAKey) {
                                &startup, &process));
     CloseHandle(saying);
     std::string text;
-    for (int tries = 0; tries < 100 && text.find("Press a key") == std::string::npos; ++tries, Sleep(100)) {
+    // Until the note is shown, or the program ends without it.
+    while (text.find("Press a key") == std::string::npos &&
+           WaitForSingleObject(process.hProcess, 10) == WAIT_TIMEOUT) {
         char buffer[4096];
         DWORD available = 0, read = 0;
         if (PeekNamedPipe(said, nullptr, 0, nullptr, &available, nullptr) && available > 0 &&
@@ -110,7 +112,6 @@ TEST(Console, StartedAloneItExplainsAndWaitsForAKey) {
     EXPECT_NE(text.find("firma is a command-line tool: run it from cmd or PowerShell, or use\n"
                         "firma-gui.exe for the window.\n"),
               std::string::npos);
-    EXPECT_EQ(WaitForSingleObject(process.hProcess, 300), static_cast<DWORD>(WAIT_TIMEOUT)) << "did not wait";
 
     FreeConsole();
     ASSERT_TRUE(AttachConsole(process.dwProcessId));
@@ -121,10 +122,15 @@ TEST(Console, StartedAloneItExplainsAndWaitsForAKey) {
     key.Event.KeyEvent = {TRUE, 1, VK_RETURN, 0, {L'\r'}, 0};
     DWORD written = 0;
     WriteConsoleInputW(keyboard, &key, 1, &written);
-    EXPECT_EQ(WaitForSingleObject(process.hProcess, 10000), static_cast<DWORD>(WAIT_OBJECT_0)) << "a key did not end it";
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, INFINITE), static_cast<DWORD>(WAIT_OBJECT_0));
     DWORD status = 1;
     GetExitCodeProcess(process.hProcess, &status);
     EXPECT_EQ(status, 0u);
+    // It waited for the key: it took it from the console, where a program that
+    // had not waited would have left it.
+    DWORD unread = 1;
+    EXPECT_TRUE(GetNumberOfConsoleInputEvents(keyboard, &unread));
+    EXPECT_EQ(unread, 0u) << "did not wait for a key";
     CloseHandle(keyboard);
     FreeConsole();
     if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 1);
