@@ -7,8 +7,13 @@
 deps:
 	@./scripts/install-deps
 
-build: deps
+# Configured once, and again when the presets change; after that the build
+# itself reruns CMake whenever a CMakeLists.txt does, so `make run` never
+# reconfigures a build under way (its own test runs inside that build).
+build/build.ninja: CMakePresets.json | deps
 	cmake --preset default
+
+build: build/build.ninja
 	cmake --build --preset default
 
 run: build
@@ -17,8 +22,9 @@ run: build
 # Then again under AddressSanitizer with UndefinedBehaviorSanitizer, and the
 # threaded parts under ThreadSanitizer: each needs its own build. Then the
 # Windows build, cross-compiled, with its tests under Wine; the core and its
-# tests for 32-bit x86 (run natively) and 64-bit Arm (under qemu-user). Last,
-# a minute of fuzzing for each fuzz target.
+# tests for 32-bit x86 and 64-bit Arm (natively where the kernel runs them,
+# else under qemu-user). Last, a minute of fuzzing for each fuzz target, side
+# by side.
 test: build
 	ctest --preset default
 	cmake --workflow --preset sanitize

@@ -9,17 +9,54 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <map>
-#include <regex>
+#include <optional>
 #include <set>
 #include <sstream>
+#include <string_view>
 
 #include "firma_fixture.h"
 
 namespace firma {
 namespace {
+
+// Reading strace's lines: "PID openat(..., "/.../f3", ...) = FD",
+// "PID close(FD) = 0", "PID <... openat resumed>) = FD".
+bool opens_one_of_ours(std::string_view line) {
+    const auto call = line.find(" openat(");
+    if (call == std::string_view::npos) return false;
+    for (auto at = line.find("/f", call); at != std::string_view::npos; at = line.find("/f", at + 1))
+        if (at + 3 < line.size() && std::isdigit(static_cast<unsigned char>(line[at + 2])) && line[at + 3] == '"')
+            return true;
+    return false;
+}
+
+// The digits at `at`, if there are any.
+std::optional<std::string> digits_at(std::string_view text, std::size_t at) {
+    auto stop = at;
+    while (stop < text.size() && std::isdigit(static_cast<unsigned char>(text[stop]))) ++stop;
+    if (stop == at) return std::nullopt;
+    return std::string(text.substr(at, stop - at));
+}
+
+std::optional<std::string> closed_descriptor(std::string_view line) {
+    const auto call = line.find("close(");
+    return call == std::string_view::npos ? std::nullopt : digits_at(line, call + 6);
+}
+
+// What a finished call returned: ") = N" at the end of the line.
+std::optional<std::string> call_result(std::string_view line) {
+    const auto equals = line.rfind(" = ");
+    if (equals == std::string_view::npos) return std::nullopt;
+    const auto before = line.find_last_not_of(' ', equals);
+    if (before == std::string_view::npos || line[before] != ')') return std::nullopt;
+    const auto result = digits_at(line, equals + 3);
+    if (!result || equals + 3 + result->size() != line.size()) return std::nullopt;
+    return result;
+}
 
 bool have(const char* program) {
     return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
@@ -77,19 +114,17 @@ TEST_F(Limits, JobsBoundTheFilesOpenAtOnce) {
         // Threads' calls may be split: "openat(... <unfinished ...>", then
         // "<... openat resumed>) = FD" on the same thread.
         std::istringstream trace(testing::read_file(dir / "trace"));
-        const std::regex ours(R"re(^(\d+) +openat\(.*/f\d")re"), result(R"re(^(\d+) .*\) += (\d+)$)re"),
-            closed(R"re(close\((\d+))re");
         std::map<std::string, bool> opening;  // by thread
         std::set<std::string> open;
         std::size_t most = 0;
         for (std::string line; std::getline(trace, line);) {
-            std::smatch match;
-            if (std::regex_search(line, match, ours)) opening[match[1]] = true;
-            if (std::regex_search(line, match, closed)) {
-                open.erase(match[1]);
-            } else if (std::regex_search(line, match, result) && opening[match[1]]) {
-                opening[match[1]] = false;
-                open.insert(match[2]);
+            const std::string thread = line.substr(0, line.find(' '));
+            if (opens_one_of_ours(line)) opening[thread] = true;
+            if (const auto closed = closed_descriptor(line)) {
+                open.erase(*closed);
+            } else if (const auto result = call_result(line); result && opening[thread]) {
+                opening[thread] = false;
+                open.insert(*result);
             }
             most = std::max(most, open.size());
         }
