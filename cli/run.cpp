@@ -1,5 +1,6 @@
 #include <clocale>
 #include <cstdio>
+#include <new>
 
 #include "cli/commands.h"
 #include "cli/options.h"
@@ -10,8 +11,9 @@
 #include "sign/sign_error.h"
 
 namespace firma::cli {
+namespace {
 
-int run(int argc, char** argv) {
+int run_command(int argc, char** argv) {
     prepare_process();
     std::setlocale(LC_ALL, "");  // which characters of a name are printable
     // Started from Explorer, firma would wait on an empty console for input
@@ -49,6 +51,17 @@ int run(int argc, char** argv) {
         status = 1;
     }
     return finish_output(status, write_failed);
+}
+
+}  // namespace
+
+int run(int argc, char** argv) {
+    try {
+        return run_command(argc, argv);
+    } catch (const std::bad_alloc&) {  // the lines printed so far stand
+        print_error("memory exhausted");
+        return finish_output(1);
+    }
 }
 
 }  // namespace firma::cli

@@ -6,6 +6,7 @@
 #include "cli/system.h"
 #include "cli/walk.h"
 #include "sign/batch_signer.h"
+#include "sign/sign_error.h"
 #include "sign/utf8.h"
 
 namespace firma::cli {
@@ -37,7 +38,7 @@ int sign_command(const Options& options) {
         // Operands and walked names came from the system, so they convert.
         const std::filesystem::path path = path_of_utf8(item->name).value_or("");
         if (reporter.done() != nullptr) reporter.expect(regular_file_size(path, item->folder.get()).value_or(0));
-        return BatchJob{BatchJob::Kind::file, path, item->folder};
+        return BatchJob{BatchJob::Kind::file, path, item->folder, item->regular};
     };
     const auto deliver = [&](const BatchJob&, const BatchResult& result) {
         const WalkItem item = std::move(in_flight.front());
@@ -47,6 +48,10 @@ int sign_command(const Options& options) {
             return;
         }
         const std::error_code error = item.error ? item.error : result.error;
+        if (error == SignError::not_regular_file && item.regular) {  // replaced since the walk saw it
+            reporter.error(item.path, skipped_now(item));
+            return;
+        }
         if (error) {
             reporter.error(item.path, reason_of(error));
             status = 1;

@@ -16,6 +16,12 @@ bool Walk::on_stack(std::pair<std::uint64_t, std::uint64_t> id) const {
     return std::any_of(stack_.begin(), stack_.end(), [&](const Folder& folder) { return folder.id == id; });
 }
 
+void Walk::push(Folder folder, const std::string& path) {
+    folder.parent_path_length = path_.size();
+    stack_.push_back(std::move(folder));
+    path_ = path;
+}
+
 std::optional<WalkItem> Walk::next() {
     for (;;) {
         if (stack_.empty()) {
@@ -30,6 +36,7 @@ std::optional<WalkItem> Walk::next() {
         }
         Folder& folder = stack_.back();
         if (folder.next == folder.names.size()) {
+            path_.resize(folder.parent_path_length);
             stack_.pop_back();
             continue;
         }

@@ -22,7 +22,12 @@ struct WalkItem {
     std::string name;
     std::error_code error;                     // a folder or entry that could not be read
     std::string skipped;                       // why a special file is left out (a warning)
+    bool regular = false;                      // found to be a regular file: signed only as one
 };
+
+// Why a walked file that was regular is not any more (it was replaced by a
+// FIFO, say, after the walk saw it): the walk's own warning for what is there.
+std::string skipped_now(const WalkItem& item);
 
 class Walk {
 public:
@@ -30,8 +35,10 @@ public:
     std::optional<WalkItem> next();
 
 private:
+    // A folder being walked. Its path is not kept: a walk thousands of levels
+    // deep would hold each level's whole path.
     struct Folder {
-        std::string path;
+        std::size_t parent_path_length;  // of path_, before this folder's name was added
         std::shared_ptr<const OpenFolder> handle;
         std::vector<std::string> names;  // sorted
         std::size_t next = 0;
@@ -43,12 +50,15 @@ private:
                                   bool follow);
     std::optional<WalkItem> entry(const Folder& folder, const std::string& name);
     bool on_stack(std::pair<std::uint64_t, std::uint64_t> id) const;
+    // Lists a folder found at `path` onto the stack.
+    void push(Folder folder, const std::string& path);
 
     std::vector<std::string> operands_;
     std::size_t next_operand_ = 0;
     bool recursive_;
     bool follow_links_;
     std::vector<Folder> stack_;
+    std::string path_;  // of the folder on top of the stack
 };
 
 }  // namespace firma::cli

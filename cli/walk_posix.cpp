@@ -51,7 +51,7 @@ std::optional<WalkItem> Walk::enter(const Folder* parent, const std::string& nam
         return WalkItem{path, {}, {}, error, {}};
     }
     const std::unique_ptr<DIR, int (*)(DIR*)> folder(opened, ::closedir);
-    Folder entry{path, std::move(handle), {}, 0, id};
+    Folder entry{0, std::move(handle), {}, 0, id};
     errno = 0;
     while (const dirent* item = ::readdir(folder.get())) {
         const std::string entry_name = item->d_name;
@@ -60,13 +60,13 @@ std::optional<WalkItem> Walk::enter(const Folder* parent, const std::string& nam
     }
     if (errno != 0) return WalkItem{path, {}, {}, last_error(), {}};
     std::sort(entry.names.begin(), entry.names.end());
-    stack_.push_back(std::move(entry));
+    push(std::move(entry), path);
     return std::nullopt;
 }
 
 // One name in a folder: a file to sign, a folder entered, or something left out.
 std::optional<WalkItem> Walk::entry(const Folder& folder, const std::string& name) {
-    const std::string path = join(folder.path, name);
+    const std::string path = join(path_, name);
     const int at = folder.handle->fd();
     struct stat own {};
     if (::fstatat(at, name.c_str(), &own, AT_SYMLINK_NOFOLLOW) != 0) return WalkItem{path, {}, {}, last_error(), {}};
@@ -81,8 +81,15 @@ std::optional<WalkItem> Walk::entry(const Folder& folder, const std::string& nam
         return enter(&folder, name, path, link);  // may move `folder`: not used after
     }
     // Links to regular files are signed: the bytes are the file's.
-    if (S_ISREG(target.st_mode)) return WalkItem{path, folder.handle, name, {}, {}};
+    if (S_ISREG(target.st_mode)) return WalkItem{path, folder.handle, name, {}, {}, true};
     return WalkItem{path, {}, {}, {}, kind_of(target.st_mode) + " skipped"};
+}
+
+std::string skipped_now(const WalkItem& item) {
+    struct stat status {};
+    const int at = item.folder != nullptr ? item.folder->fd() : AT_FDCWD;
+    if (::fstatat(at, item.name.c_str(), &status, 0) != 0) return "special file skipped";
+    return kind_of(status.st_mode) + " skipped";
 }
 
 }  // namespace firma::cli

@@ -60,17 +60,17 @@ std::optional<WalkItem> Walk::enter(const Folder*, const std::string& name, cons
     const auto id = id_of(native(name), error);
     if (error) return WalkItem{path, {}, {}, error, {}};
     if (on_stack(id)) return WalkItem{path, {}, {}, std::make_error_code(std::errc::too_many_symbolic_link_levels), {}};
-    Folder folder{path, {}, {}, 0, id};
+    Folder folder{0, {}, {}, 0, id};
     for (fs::directory_iterator it(native(name), error), end; !error && it != end; it.increment(error))
         folder.names.push_back(utf8_of_path(it->path().filename()));
     if (error) return WalkItem{path, {}, {}, error, {}};
     std::sort(folder.names.begin(), folder.names.end());
-    stack_.push_back(std::move(folder));
+    push(std::move(folder), path);
     return std::nullopt;
 }
 
 std::optional<WalkItem> Walk::entry(const Folder& folder, const std::string& name) {
-    const std::string path = join(folder.path, name);
+    const std::string path = join(path_, name);
     std::error_code error;
     const auto link = is_link(native(path), error);
     if (error) return WalkItem{path, {}, {}, error, {}};
@@ -81,8 +81,12 @@ std::optional<WalkItem> Walk::entry(const Folder& folder, const std::string& nam
         if (link && !follow_links_) return std::nullopt;
         return enter(&folder, path, path, link);  // may move `folder`: not used after
     }
-    if (fs::is_regular_file(target)) return WalkItem{path, {}, path, {}, {}};
+    if (fs::is_regular_file(target)) return WalkItem{path, {}, path, {}, {}, true};
     return WalkItem{path, {}, {}, {}, "special file skipped"};
+}
+
+std::string skipped_now(const WalkItem&) {
+    return "special file skipped";
 }
 
 }  // namespace firma::cli

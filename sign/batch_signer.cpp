@@ -6,6 +6,7 @@
 
 #include "sign/detail/batch_queue.h"
 #include "sign/detail/batch_worker.h"
+#include "sign/detail/file_reader.h"
 #include "sign/detail/os.h"
 #include "sign/file_signer.h"
 #include "sign/fold.h"
@@ -17,7 +18,9 @@ using detail::BatchQueue;
 using detail::BatchSlot;
 using detail::error_of;
 
-BatchResult sign_standard_input(const BatchOptions& options) {
+// Reads on the calling thread what may wait for a writer: standard input, and
+// the FIFOs and devices the workers hand back.
+BatchResult sign_here(const std::function<FileReader()>& open, const BatchOptions& options) {
     std::uint64_t reported = 0;
     ReadOptions read;
     read.on_progress = [&](std::uint64_t consumed) {
@@ -26,10 +29,27 @@ BatchResult sign_standard_input(const BatchOptions& options) {
         if (options.on_tick) options.on_tick();
     };
     try {
-        return {sign_descriptor(standard_input(), "-", false, read), {}};
+        FileReader reader = open();
+        return {sign_from(reader, read), {}};
     } catch (...) {
         return {0, error_of(std::current_exception())};
     }
+}
+
+BatchResult sign_front(BatchSlot& front, const BatchOptions& options) {
+    if (front.job.kind == BatchJob::Kind::standard_input) {
+        // Standard input redirected from a file is that file, checked as one.
+        return sign_here([] { return FileReader(standard_input(), "-", true, false); }, options);
+    }
+    if (front.deferred) return sign_here([&] { return std::move(*front.deferred); }, options);
+    return front.result;
+}
+
+// Files at once that the open-files limit allows: half of what it leaves, the
+// other half kept for what the caller opens meanwhile (folders, lists). Opens
+// that find the limit reached anyway wait for a file to close.
+unsigned files_allowed() {
+    return std::max(1u, detail::files_the_limit_leaves() / 2);
 }
 
 // The workers, started one by one as files arrive.
@@ -38,7 +58,7 @@ public:
     Workers(BatchQueue& queue, const BatchOptions& options)
         : queue_(queue),
           bytes_done_(options.bytes_done),
-          files_(options.files_at_once > 0 ? options.files_at_once : default_jobs()),
+          files_(std::min(options.files_at_once > 0 ? options.files_at_once : default_jobs(), files_allowed())),
           most_(std::min(files_, detail::available_cores())),
           piece_(detail::piece_size(files_)) {}
 
@@ -95,7 +115,7 @@ void sign_batch(const NextJob& next, const Deliver& deliver, const BatchOptions&
             if (!more) queue.close();
             BatchSlot* front = queue.wait_front(options.on_tick);
             if (front == nullptr) break;
-            if (front->job.kind == BatchJob::Kind::standard_input) front->result = sign_standard_input(options);
+            front->result = sign_front(*front, options);
             deliver(front->job, front->result);
             queue.pop_front();
             if (options.on_tick) options.on_tick();

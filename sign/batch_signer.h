@@ -25,6 +25,9 @@ struct BatchJob {
     Kind kind = Kind::file;
     std::filesystem::path path;
     std::shared_ptr<const OpenFolder> folder;  // when set, `path` is relative to it
+    // Set when the caller found a regular file there: anything else found when
+    // it is opened (it was replaced meanwhile) fails as SignError::not_regular_file.
+    bool regular_only = false;
 };
 
 struct BatchResult {
@@ -49,7 +52,9 @@ using NextJob = std::function<std::optional<BatchJob>()>;
 using Deliver = std::function<void(const BatchJob& job, const BatchResult& result)>;
 
 // Signs the jobs `next` yields until it yields nothing, and hands each result to
-// `deliver` in order, on the calling thread. If `deliver` throws, the workers stop
+// `deliver` in order, on the calling thread. Files whose reads may wait for a
+// writer (FIFOs, devices) are read on the calling thread in their turn, after
+// every file before them is delivered; the workers read on meanwhile. If `deliver` throws, the workers stop
 // and the exception propagates. When not even one worker thread can be started,
 // throws std::system_error saying so.
 void sign_batch(const NextJob& next, const Deliver& deliver, const BatchOptions& options = {});

@@ -5,7 +5,6 @@
 #include "sign/sign_error.h"
 
 namespace firma {
-namespace {
 
 std::uint32_t sign_from(FileReader& reader, const ReadOptions& options) {
     PieceBuffer buffer;
@@ -21,8 +20,6 @@ std::uint32_t sign_from(FileReader& reader, const ReadOptions& options) {
     reader.finish();
     return accumulator.value();
 }
-
-}  // namespace
 
 std::uint32_t sign_descriptor(NativeFile fd, const std::string& name, bool whole_file,
                               const ReadOptions& options) {

@@ -4,7 +4,8 @@
 
 #include "sign/utf8.h"
 
-Form1Model::Form1Model(std::function<void()> wake) : task_(std::move(wake)) {}
+Form1Model::Form1Model(std::function<void()> wake, SignTask::StartThread start_thread)
+    : task_(std::move(wake), std::move(start_thread)) {}
 
 Form1Control Form1Model::take_focus_move() {
     return std::exchange(focus_move_, Form1Control::none);
@@ -48,7 +49,18 @@ void Form1Model::click(Form1Control focused) {
     // A disabled button cannot hold the focus: lend it to the result box.
     lent_focus_ = focused == Form1Control::CommandSign;
     if (lent_focus_) focus_move_ = Form1Control::TextSign;
-    task_.start(path_to_sign());
+    if (!task_.start(path_to_sign())) {  // no thread to sign on: the click fails, quietly
+        signing_ = lent_focus_ = false;
+        focus_move_ = Form1Control::none;
+        failed();
+    }
+}
+
+// The file may no longer hold what the box shows.
+void Form1Model::failed() {
+    if (name_ != signed_name_) return;
+    sign_.clear();
+    signed_name_.clear();
 }
 
 void Form1Model::signing_finished(Form1Control focused) {
@@ -57,7 +69,8 @@ void Form1Model::signing_finished(Form1Control focused) {
     signing_ = false;
     if (std::exchange(lent_focus_, false) && focused == Form1Control::TextSign)
         focus_move_ = Form1Control::CommandSign;
-    if (!signature || name_ != signing_name_) return;
+    if (name_ != signing_name_) return;
+    if (!signature) return failed();
     signed_name_ = signing_name_;
     sign_.assign(signature->begin(), signature->end());
 }

@@ -4,7 +4,8 @@
 // The result box only ever shows the signature of the name the name box shows:
 // any change of the name empties it, and while a file is read its name cannot
 // change (the box is read-only, drops are refused) and the button is disabled.
-// Failures are absorbed: the result box then keeps what it showed.
+// Failures show no message: the result box is emptied, since what it showed
+// may no longer be what the file holds.
 #pragma once
 
 #include <filesystem>
@@ -35,7 +36,7 @@ class Form1Model {
 public:
     // `wake` runs on the worker thread when a signing ends; it should only make
     // the GUI thread call signing_finished().
-    explicit Form1Model(std::function<void()> wake);
+    explicit Form1Model(std::function<void()> wake, SignTask::StartThread start_thread = {});
 
     // What the window shows.
     const std::u16string& sign_text() const { return sign_; }
@@ -68,6 +69,7 @@ public:
 
 private:
     std::filesystem::path path_to_sign() const;
+    void failed();
 
     std::u16string name_;          // what the name box shows
     std::u16string dropped_name_;  // what it showed after the last drop

@@ -6,34 +6,44 @@
 #include "sign/file_signer.h"
 #include "sign/module1.h"
 
-SignTask::SignTask(std::function<void()> finished) : finished_(std::move(finished)) {}
+SignTask::SignTask(std::function<void()> finished, StartThread start_thread)
+    : finished_(std::move(finished)), start_thread_(std::move(start_thread)) {
+    if (!start_thread_) start_thread_ = [](std::function<void(std::stop_token)> run) { return std::jthread(std::move(run)); };
+}
 
 SignTask::~SignTask() {
     cancel();
 }
 
-void SignTask::start(std::filesystem::path path) {
-    if (running_) return;
+bool SignTask::start(std::filesystem::path path) {
+    if (running_) return false;
     if (worker_.joinable()) worker_.join();  // the previous one has finished already
     running_ = true;
     signature_.reset();
     consumed_ = 0;
     total_ = 0;
-    worker_ = std::jthread([this, path = std::move(path)](std::stop_token stop) {
-        firma::ReadOptions options;
-        options.stop = stop;
-        options.regular_files_only = true;
-        options.on_progress = [this](std::uint64_t consumed) { consumed_ = consumed; };
-        std::error_code unknown;
-        const auto size = std::filesystem::file_size(path, unknown);
-        if (!unknown) total_ = size;
-        try {
-            signature_ = Module1::ComputeSign(path, options);
-        } catch (...) {
-            // Absorbed: the window shows no message.
-        }
-        if (!stop.stop_requested()) finished_();
-    });
+    try {
+        worker_ = start_thread_([this, path = std::move(path)](std::stop_token stop) { sign(path, stop); });
+    } catch (const std::exception&) {  // no thread, or no memory for one
+        running_ = false;
+    }
+    return running_;
+}
+
+void SignTask::sign(const std::filesystem::path& path, std::stop_token stop) {
+    firma::ReadOptions options;
+    options.stop = stop;
+    options.regular_files_only = true;
+    options.on_progress = [this](std::uint64_t consumed) { consumed_ = consumed; };
+    std::error_code unknown;
+    const auto size = std::filesystem::file_size(path, unknown);
+    if (!unknown) total_ = size;
+    try {
+        signature_ = Module1::ComputeSign(path, options);
+    } catch (...) {
+        // Absorbed: the window shows no message.
+    }
+    if (!stop.stop_requested()) finished_();
 }
 
 void SignTask::cancel() {

@@ -17,13 +17,16 @@ class SignTask {
 public:
     // `finished` runs on the worker thread when a signing ends without being
     // cancelled; it should only wake the GUI thread, which then calls result().
-    explicit SignTask(std::function<void()> finished);
+    // How a thread is started: std::jthread's way, unless tests say otherwise.
+    using StartThread = std::function<std::jthread(std::function<void(std::stop_token)>)>;
+    explicit SignTask(std::function<void()> finished, StartThread start_thread = {});
     ~SignTask();
     SignTask(const SignTask&) = delete;
     SignTask& operator=(const SignTask&) = delete;
 
-    // Ignored while a signing runs.
-    void start(std::filesystem::path path);
+    // Ignored while a signing runs. False when the system refuses a thread to
+    // sign on: nothing runs then.
+    bool start(std::filesystem::path path);
     void cancel();
     bool running() const { return running_; }
     // After `finished`: the signature, or nothing if the file could not be
@@ -33,7 +36,10 @@ public:
     int percent_done() const;
 
 private:
+    void sign(const std::filesystem::path& path, std::stop_token stop);
+
     std::function<void()> finished_;
+    StartThread start_thread_;
     bool running_ = false;
     std::optional<std::string> signature_;
     std::atomic<std::uint64_t> consumed_{0};

@@ -33,6 +33,7 @@ void BatchQueue::stop() {
         stopped_ = closed_ = true;
     }
     job_added_.notify_all();
+    file_closed_.notify_all();
 }
 
 BatchSlot* BatchQueue::wait_front(const std::function<void()>& tick) {
@@ -69,6 +70,13 @@ void BatchQueue::remove_worker() {
     --workers_;
 }
 
+bool BatchQueue::leave() {
+    const std::lock_guard lock(mutex_);
+    if (workers_ <= 1) return false;
+    --workers_;
+    return true;
+}
+
 BatchSlot* BatchQueue::take(bool wait, std::size_t reading) {
     std::unique_lock lock(mutex_);
     for (;;) {
@@ -91,8 +99,36 @@ void BatchQueue::complete(BatchSlot* slot, const BatchResult& result) {
         slot->result = result;
         slot->done = true;
         --files_taken_;
+        ++completed_;
     }
     job_done_.notify_one();
+    file_closed_.notify_all();
+}
+
+void BatchQueue::defer(BatchSlot* slot, FileReader reader) {
+    {
+        const std::lock_guard lock(mutex_);
+        slot->deferred.emplace(std::move(reader));
+        slot->done = true;
+        --files_taken_;
+    }
+    job_done_.notify_all();
+}
+
+std::size_t BatchQueue::files_done() {
+    const std::lock_guard lock(mutex_);
+    return completed_;
+}
+
+bool BatchQueue::wait_for_a_file_closed(std::size_t done_before) {
+    std::unique_lock lock(mutex_);
+    ++waiting_for_descriptors_;
+    // Files taken by workers not waiting here are open, or about to be: one
+    // will close. When every file taken waits, none will.
+    while (!stopped_ && completed_ == done_before && files_taken_ > waiting_for_descriptors_)
+        file_closed_.wait(lock);
+    --waiting_for_descriptors_;
+    return !stopped_ && completed_ != done_before;
 }
 
 bool BatchQueue::stopped() {

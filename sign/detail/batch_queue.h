@@ -6,8 +6,10 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <optional>
 
 #include "sign/batch_signer.h"
+#include "sign/detail/file_reader.h"
 
 namespace firma::detail {
 
@@ -15,6 +17,7 @@ struct BatchSlot {
     BatchJob job;
     BatchResult result;
     bool done = false;
+    std::optional<FileReader> deferred;  // opened, to be read on the calling thread
 };
 
 class BatchQueue {
@@ -35,6 +38,8 @@ public:
     // workers there are.
     void add_worker();
     void remove_worker();
+    // A worker that cannot work stops, unless it is the last: false then.
+    bool leave();
 
     // Workers. take() waits for a job when `wait` is set, and returns nullptr when
     // there will be none (or when not waiting and none is ready). A worker already
@@ -42,17 +47,29 @@ public:
     // so that a later worker finds some.
     BatchSlot* take(bool wait, std::size_t reading = 0);
     void complete(BatchSlot* slot, const BatchResult& result);
+    // Hands an opened file back to the calling thread, to read in its turn.
+    void defer(BatchSlot* slot, FileReader reader);
+    // How many files workers have completed so far.
+    std::size_t files_done();
+    // After an open failed for want of descriptors, by a worker with no file
+    // open: waits until more files than `done_before` (counted before the
+    // open) are done. False when no other file is open or being opened: none
+    // would ever close.
+    bool wait_for_a_file_closed(std::size_t done_before);
     bool stopped();
 
 private:
     std::mutex mutex_;
     std::condition_variable job_added_;
     std::condition_variable job_done_;
+    std::condition_variable file_closed_;
     std::deque<BatchSlot> slots_;
     std::size_t capacity_;
     std::size_t next_ = 0;  // index in slots_ of the first job not yet looked at by workers
     std::size_t untaken_files_ = 0;
     std::size_t files_taken_ = 0;  // and not yet completed
+    std::size_t completed_ = 0;
+    std::size_t waiting_for_descriptors_ = 0;
     std::size_t workers_ = 0;
     bool closed_ = false;
     bool stopped_ = false;

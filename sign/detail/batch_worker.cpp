@@ -4,6 +4,7 @@
 #include <new>
 #include <optional>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "sign/accumulator.h"
@@ -26,9 +27,15 @@ struct Lane {
     bool active() const { return slot != nullptr; }
 };
 
+bool out_of_descriptors(const std::error_code& error) {
+    return error == std::errc::too_many_files_open || error == std::errc::too_many_files_open_in_system;
+}
+
 class Worker {
 public:
-    // Reads at most `files` files at a time, in pieces of `piece` bytes.
+    // Reads at most `files` files at a time, in pieces of `piece` bytes; with
+    // fewer where memory for the buffers runs short, and one file at a time in
+    // small pieces before giving up (std::bad_alloc).
     Worker(BatchQueue& queue, std::atomic<std::uint64_t>* bytes_done, unsigned files, std::size_t piece)
         : queue_(queue),
           bytes_done_(bytes_done),
@@ -40,7 +47,15 @@ public:
         lanes_.reserve(lanes);
         // Two cache lines apart within a page: the kernel reads the same position
         // of every lane's buffer at once.
-        for (std::size_t i = 0; i < lanes; ++i) lanes_.emplace_back(piece, i * 128 % 4096);
+        try {
+            for (std::size_t i = 0; i < lanes; ++i) lanes_.emplace_back(piece, i * 128 % 4096);
+        } catch (const std::bad_alloc&) {
+            if (lanes_.empty()) {
+                piece_ = kSmallestPiece;
+                lanes_.emplace_back(piece_, 0);
+            }
+        }
+        most_open_ = lanes_.size();
     }
 
     void run() {
@@ -51,6 +66,8 @@ public:
         }
     }
 
+    static constexpr std::size_t kSmallestPiece = 64 * 1024;
+
 private:
     std::size_t active_count() const {
         return static_cast<std::size_t>(std::count_if(lanes_.begin(), lanes_.end(), [](const Lane& lane) { return lane.active(); }));
@@ -60,27 +77,56 @@ private:
     // Returns false when there is nothing left to do.
     bool fill_lanes() {
         for (Lane& lane : lanes_) {
-            while (!lane.active()) {
+            while (!lane.active() && active_count() < most_open_) {
                 const std::size_t reading = active_count();
-                BatchSlot* slot = queue_.take(reading == 0, reading);
-                if (slot == nullptr) break;
-                try {
-                    lane.reader.emplace(slot->job.path, false, slot->job.folder.get());
-                    lane.slot = slot;
-                    lane.accumulator = 0;
-                    lane.pending = {};
-                } catch (...) {
-                    queue_.complete(slot, {0, error_of(std::current_exception())});
-                }
+                BatchSlot* slot = held_ != nullptr ? std::exchange(held_, nullptr) : queue_.take(reading == 0, reading);
+                if (slot == nullptr || !open(lane, slot)) break;
             }
         }
         return active_count() > 0;
     }
 
+    // Opens the file of `slot` in `lane`, or hands it back to be read in its
+    // turn, or completes it with its failure. False when it must wait, held,
+    // for one of this worker's files to close.
+    bool open(Lane& lane, BatchSlot* slot) {
+        for (;;) {
+            const std::size_t done_before = queue_.files_done();
+            try {
+                FileReader reader(slot->job.path, slot->job.regular_only, slot->job.folder.get());
+                // A read that waits for a writer would hold back every lane here.
+                if (reader.may_wait()) {
+                    queue_.defer(slot, std::move(reader));
+                    return true;
+                }
+                lane.reader.emplace(std::move(reader));
+                lane.slot = slot;
+                lane.accumulator = 0;
+                lane.pending = {};
+                return true;
+            } catch (...) {
+                const std::error_code error = error_of(std::current_exception());
+                // Out of descriptors is no fault of the file: fewer files at once.
+                if (out_of_descriptors(error)) {
+                    const std::size_t open_here = active_count();
+                    if (open_here > 0) {
+                        held_ = slot;
+                        most_open_ = open_here;
+                        return false;
+                    }
+                    if (queue_.wait_for_a_file_closed(done_before)) continue;
+                }
+                queue_.complete(slot, {0, error});
+                return true;
+            }
+        }
+    }
+
+    // Closes the file before saying it is done: a worker waiting for a
+    // descriptor may then have this one.
     void finish(Lane& lane, const BatchResult& result) {
-        queue_.complete(lane.slot, result);
-        lane.slot = nullptr;
         lane.reader.reset();
+        queue_.complete(std::exchange(lane.slot, nullptr), result);
     }
 
     // Reads a piece for every lane that has used up its last one. Returns false
@@ -144,6 +190,8 @@ private:
     const FoldKernel& kernel_;
     std::size_t piece_;
     std::vector<Lane> lanes_;
+    std::size_t most_open_;             // files open at once, fewer after running out of descriptors
+    BatchSlot* held_ = nullptr;         // taken, waiting for a descriptor
     std::vector<std::uint32_t> accumulators_;
     std::vector<const unsigned char*> bytes_;
 };
@@ -164,18 +212,29 @@ std::error_code error_of(const std::exception_ptr& failure) {
 
 // Pieces of files read side by side are large, so that a disk reads long runs
 // of each file between seeks; together they stay within a fixed budget.
-constexpr std::size_t kSmallestPiece = 64 * 1024;
 constexpr std::size_t kLargestPiece = 4 * 1024 * 1024;
 constexpr std::size_t kPieceBudget = 32 * 1024 * 1024;
 
 std::size_t piece_size(unsigned files_at_once) {
+    constexpr std::size_t smallest = Worker::kSmallestPiece;
     if (files_at_once == 1) return FileReader::kPieceSize;  // nothing to seek between
     const std::size_t share = kPieceBudget / std::max(files_at_once, 1u);
-    return std::clamp(share, kSmallestPiece, kLargestPiece) / kSmallestPiece * kSmallestPiece;
+    return std::clamp(share, smallest, kLargestPiece) / smallest * smallest;
 }
 
 void run_worker(BatchQueue& queue, std::atomic<std::uint64_t>* bytes_done, unsigned files, std::size_t piece) {
-    Worker(queue, bytes_done, files, piece).run();
+    std::optional<Worker> worker;
+    try {
+        worker.emplace(queue, bytes_done, files, piece);
+    } catch (const std::bad_alloc&) {
+        // Not even one small buffer: the other workers read on; the last one
+        // left fails what it takes, as each read would.
+        if (queue.leave()) return;
+        while (BatchSlot* slot = queue.take(true))
+            queue.complete(slot, {0, std::make_error_code(std::errc::not_enough_memory)});
+        return;
+    }
+    worker->run();
 }
 
 }  // namespace firma::detail

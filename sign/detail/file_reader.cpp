@@ -20,25 +20,31 @@ constexpr std::size_t kPageSize = 4096;
 }  // namespace
 
 struct FileReader::State {
+    State(detail::OsFile opened, std::string file_name, bool whole_file)
+        : file(std::move(opened)),
+          name(std::move(file_name)),
+          before(file.status_at_open()),
+          checked(whole_file && before.kind == detail::FileKind::regular),
+          // Files in /proc and /sys report sizes that are not their lengths, and
+          // some report 0 and still have contents: those are read to their end.
+          sized(checked && before.size_is_length && before.size > 0),
+          length(before.size > file.start() ? before.size - file.start() : 0) {}
+
     detail::OsFile file;
     std::string name;
-    bool checked;
-    detail::FileVersion before;
+    detail::FileStatus before;
+    bool checked;          // must not change while read
+    bool sized;            // and must hold exactly `length` bytes from the start
+    std::uint64_t length;
     std::uint64_t consumed = 0;
 };
 
-FileReader::FileReader(const std::filesystem::path& path, bool regular_files_only, const OpenFolder* folder) {
-    detail::OsFile file(path, regular_files_only, folder);
-    const detail::FileVersion version = file.version();
-    state_.reset(new State{std::move(file), utf8_of_path(path), version.regular, version});
-}
+FileReader::FileReader(const std::filesystem::path& path, bool regular_files_only, const OpenFolder* folder)
+    : state_(std::make_unique<State>(detail::OsFile(path, regular_files_only, folder), utf8_of_path(path), true)) {}
 
-FileReader::FileReader(NativeFile file, std::string name, bool whole_file, bool regular_files_only) {
-    detail::OsFile borrowed(file, name);
-    const detail::FileVersion version = borrowed.version();
-    if (regular_files_only && !version.regular) fail(SignError::not_regular_file, name);
-    const bool checked = whole_file && version.regular;
-    state_.reset(new State{std::move(borrowed), std::move(name), checked, version});
+FileReader::FileReader(NativeFile file, std::string name, bool whole_file, bool regular_files_only)
+    : state_(std::make_unique<State>(detail::OsFile(file, name), name, whole_file)) {
+    if (regular_files_only && !is_regular()) fail(SignError::not_regular_file, state_->name);
 }
 
 FileReader::FileReader(FileReader&& other) noexcept = default;
@@ -49,11 +55,15 @@ const std::string& FileReader::name() const noexcept {
 }
 
 bool FileReader::is_regular() const noexcept {
-    return state_->before.regular;
+    return state_->before.kind == detail::FileKind::regular;
+}
+
+bool FileReader::may_wait() const noexcept {
+    return state_->before.kind == detail::FileKind::stream;
 }
 
 std::uint64_t FileReader::size() const noexcept {
-    return state_->before.size;
+    return state_->length;
 }
 
 std::uint64_t FileReader::consumed() const noexcept {
@@ -65,21 +75,31 @@ std::span<const unsigned char> FileReader::read(std::span<unsigned char> buffer,
     if (accumulator_is_zero) state.consumed += state.file.skip_hole();
     const std::size_t count = state.file.read(buffer);
     state.consumed += count;
-    // A file that keeps growing (a log being written) would never end. Files in
-    // /proc report size 0 and still have contents: read as streams.
-    if (state.checked && size() > 0 && state.consumed > size()) fail(SignError::changed_while_reading, state.name);
+    // A file that keeps growing (a log being written) would never end.
+    if (state.sized && state.consumed > state.length) fail(SignError::changed_while_reading, state.name);
     return buffer.first(count);
 }
 
 void FileReader::finish() const {
     const State& state = *state_;
     if (!state.checked) return;
-    const bool complete = state.consumed == size() || size() == 0;
-    if (!(state.file.version() == state.before) || !complete) fail(SignError::changed_while_reading, state.name);
+    const bool complete = !state.sized || state.consumed == state.length;
+    if (!complete || !detail::same_version(state.before, state.file.status()))
+        fail(SignError::changed_while_reading, state.name);
 }
 
+namespace {
+
+unsigned char* allocate_pages(std::size_t size) {
+    detail::OsFaults* faults = detail::os_faults();
+    if (faults != nullptr && !faults->allocate(size)) throw std::bad_alloc();
+    return static_cast<unsigned char*>(::operator new(size, std::align_val_t{kPageSize}));
+}
+
+}  // namespace
+
 PieceBuffer::PieceBuffer(std::size_t size, std::size_t offset)
-    : data_(static_cast<unsigned char*>(::operator new(size + offset, std::align_val_t{kPageSize}))),
+    : data_(allocate_pages(size + offset)),
       offset_(offset),
       size_(size) {}
 

@@ -14,6 +14,8 @@
 
 namespace firma {
 
+struct ReadOptions;
+
 class FileReader {
 public:
     // A piece is this large; buffers passed to read() should be too.
@@ -23,7 +25,8 @@ public:
     // std::system_error naming the path.
     FileReader(const std::filesystem::path& path, bool regular_files_only, const OpenFolder* folder = nullptr);
     // Reads `file` from its current position; the caller keeps it open. When
-    // `whole_file` is set, a regular file is checked as if opened by path.
+    // `whole_file` is set, a regular file is checked as if opened by path, from
+    // that position.
     FileReader(NativeFile file, std::string name, bool whole_file, bool regular_files_only);
     FileReader(FileReader&& other) noexcept;
     FileReader& operator=(FileReader&&) = delete;
@@ -32,6 +35,9 @@ public:
 
     const std::string& name() const noexcept;
     bool is_regular() const noexcept;
+    // A FIFO, pipe, socket or character device: a read may wait for a writer.
+    bool may_wait() const noexcept;
+    // Of a regular file, the bytes from where reading starts to its end.
     std::uint64_t size() const noexcept;
     std::uint64_t consumed() const noexcept;
 
@@ -46,6 +52,9 @@ private:
     struct State;
     std::unique_ptr<State> state_;
 };
+
+// Reads `reader` to its end in one chain, and signs what it read.
+std::uint32_t sign_from(FileReader& reader, const ReadOptions& options);
 
 // A buffer for pieces, of kPieceSize bytes unless told otherwise, starting
 // `offset` bytes into a page: buffers read side by side start at different

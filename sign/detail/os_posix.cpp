@@ -1,12 +1,17 @@
 // The reader's file operations on POSIX systems.
+#include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <poll.h>
 #include <sched.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -29,6 +34,9 @@ namespace {
 // Non-blocking so that opening a FIFO never waits for a writer; O_NOATIME where the
 // kernel allows it (only the file's owner may ask), so that signing leaves no trace.
 int open_for_reading(int folder, const std::string& path, bool regular_files_only) {
+    if (OsFaults* faults = os_faults()) {
+        if (const std::error_code error = faults->open(path)) throw std::system_error(error, path);
+    }
     if (regular_files_only) {
         // Checked before opening: opening some devices has side effects.
         struct stat status {};
@@ -43,9 +51,46 @@ int open_for_reading(int folder, const std::string& path, bool regular_files_onl
     return fd;
 }
 
-struct stat status_of(int fd, const std::string& name) {
+struct stat stat_of(int fd, const std::string& name) {
     struct stat status {};
     if (::fstat(fd, &status) != 0) fail(errno, name);
+    return status;
+}
+
+// File systems whose files report a size that is not their length: a page
+// (sysfs), or 0 (procfs), while they hold something else.
+bool sizes_are_lengths(int fd) {
+    struct statfs system {};
+    if (::fstatfs(fd, &system) != 0) return true;
+    switch (static_cast<unsigned long>(system.f_type)) {
+        case PROC_SUPER_MAGIC:
+        case SYSFS_MAGIC:
+        case DEBUGFS_MAGIC:
+        case TRACEFS_MAGIC:
+        case SECURITYFS_MAGIC:
+        case CGROUP_SUPER_MAGIC:
+        case CGROUP2_SUPER_MAGIC:
+        case PSTOREFS_MAGIC:
+        case BPF_FS_MAGIC: return false;
+        default: return true;
+    }
+}
+
+FileKind kind_of(mode_t mode) {
+    if (S_ISREG(mode)) return FileKind::regular;
+    if (S_ISFIFO(mode) || S_ISSOCK(mode) || S_ISCHR(mode)) return FileKind::stream;
+    return FileKind::other;
+}
+
+FileStatus status_from(int fd, const struct stat& own, const std::string& name) {
+    FileStatus status{kind_of(own.st_mode),
+                      !S_ISREG(own.st_mode) || sizes_are_lengths(fd),
+                      static_cast<std::uint64_t>(own.st_size),
+                      own.st_mtim.tv_sec * 1000000000LL + own.st_mtim.tv_nsec,
+                      own.st_ctim.tv_sec * 1000000000LL + own.st_ctim.tv_nsec,
+                      static_cast<std::uint64_t>(own.st_dev),
+                      static_cast<std::uint64_t>(own.st_ino)};
+    if (OsFaults* faults = os_faults()) faults->status(name, status);
     return status;
 }
 
@@ -65,22 +110,32 @@ OsFile::OsFile(const std::filesystem::path& path, bool regular_files_only, const
       owned_(true),
       name_(path.native()) {
     try {
-        const struct stat status = status_of(file_, name_);
-        if (S_ISDIR(status.st_mode)) fail(EISDIR, name_);
-        if (regular_files_only && !S_ISREG(status.st_mode)) fail(SignError::not_regular_file, name_);
-        if (S_ISREG(status.st_mode)) offset_ = ::lseek(file_, 0, SEEK_CUR);
-        pipe_ = S_ISFIFO(status.st_mode);
+        const struct stat own = stat_of(file_, name_);
+        if (S_ISDIR(own.st_mode)) fail(EISDIR, name_);
+        at_open_ = status_from(file_, own, name_);
+        const FileStatus& now = at_open_;
+        // Opened after the check above: what is there now may not be what was checked.
+        if (regular_files_only && now.kind != FileKind::regular) fail(SignError::not_regular_file, name_);
+        pipe_ = S_ISFIFO(own.st_mode);
+        if (now.kind == FileKind::regular && now.size_is_length) offset_ = 0;
     } catch (...) {
         ::close(file_);
+        if (OsFaults* faults = os_faults()) faults->closed(name_);
         throw;
     }
 }
 
 OsFile::OsFile(NativeFile borrowed, const std::string& name) : file_(borrowed), owned_(false), name_(name) {
-    const struct stat status = status_of(file_, name_);
-    if (S_ISDIR(status.st_mode)) fail(EISDIR, name_);
-    if (S_ISREG(status.st_mode)) offset_ = ::lseek(file_, 0, SEEK_CUR);
-    pipe_ = S_ISFIFO(status.st_mode);
+    const struct stat own = stat_of(file_, name_);
+    if (S_ISDIR(own.st_mode)) fail(EISDIR, name_);
+    pipe_ = S_ISFIFO(own.st_mode);
+    at_open_ = status_from(file_, own, name_);
+    const FileStatus& now = at_open_;
+    if (now.kind == FileKind::regular) {
+        const off_t at = ::lseek(file_, 0, SEEK_CUR);
+        start_ = at > 0 ? static_cast<std::uint64_t>(at) : 0;
+        if (now.size_is_length) offset_ = static_cast<std::int64_t>(start_);
+    }
 }
 
 OsFile::OsFile(OsFile&& other) noexcept
@@ -88,25 +143,37 @@ OsFile::OsFile(OsFile&& other) noexcept
       owned_(std::exchange(other.owned_, false)),
       name_(std::move(other.name_)),
       pipe_(other.pipe_),
-      offset_(other.offset_) {}
+      offset_(other.offset_),
+      start_(other.start_),
+      at_open_(other.at_open_) {}
 
 // Not retried on EINTR: on Linux the descriptor is released either way.
 OsFile::~OsFile() {
-    if (owned_) ::close(file_);
+    if (!owned_) return;
+    ::close(file_);
+    if (OsFaults* faults = os_faults()) faults->closed(name_);
 }
 
-FileVersion OsFile::version() const {
-    const struct stat status = status_of(file_, name_);
-    return {S_ISREG(status.st_mode), static_cast<std::uint64_t>(status.st_size),
-            status.st_mtim.tv_sec * 1000000000LL + status.st_mtim.tv_nsec};
+FileStatus OsFile::status() const {
+    return status_from(file_, stat_of(file_, name_), name_);
 }
 
 std::uint64_t OsFile::skip_hole() {
     if (offset_ < 0) return 0;
-    // Jump to the next data; past the last data, to the end.
+    // Jump to the next data; past the last data, to the end the size gives.
+    // Neither may move backwards: a file can report less than it holds.
     off_t next = ::lseek(file_, offset_, SEEK_DATA);
-    if (next < 0 && errno == ENXIO) next = ::lseek(file_, 0, SEEK_END);
-    if (next <= offset_) return 0;
+    if (next < 0) {
+        if (errno != ENXIO) return 0;  // holes cannot be found here: the position stays
+        const off_t end = stat_of(file_, name_).st_size;
+        if (end <= offset_) return 0;
+        next = ::lseek(file_, end, SEEK_SET);
+    }
+    if (next < offset_) {
+        if (::lseek(file_, offset_, SEEK_SET) != offset_) fail(errno, name_);
+        offset_ = -1;  // the file is not what its size says: read it all
+        return 0;
+    }
     const auto skipped = static_cast<std::uint64_t>(next - offset_);
     offset_ = next;
     return skipped;
@@ -114,8 +181,18 @@ std::uint64_t OsFile::skip_hole() {
 
 std::size_t OsFile::read(std::span<unsigned char> buffer) {
     for (;;) {
+        std::size_t wanted = buffer.size();
+        ssize_t count = 0;
+        if (OsFaults* faults = os_faults()) {
+            const auto at = static_cast<std::uint64_t>(std::max<std::int64_t>(offset_, 0));
+            if (const std::error_code error = faults->read(name_, at, wanted)) {
+                if (error == std::errc::interrupted) continue;
+                throw std::system_error(error, name_);
+            }
+            if (wanted == 0) return 0;
+        }
         if (pipe_) wait_readable(file_, name_);
-        const ssize_t count = ::read(file_, buffer.data(), buffer.size());
+        count = ::read(file_, buffer.data(), wanted);
         if (count < 0) {
             if (errno == EINTR) continue;
             if (errno == EAGAIN || errno == EWOULDBLOCK) {
@@ -143,6 +220,21 @@ unsigned detail::available_cores() {
     cpu_set_t set;
     if (sched_getaffinity(0, sizeof set, &set) == 0) return std::max(1, CPU_COUNT(&set));
     return std::max(1u, std::thread::hardware_concurrency());
+}
+
+unsigned detail::files_the_limit_leaves() {
+    rlimit files{};
+    if (::getrlimit(RLIMIT_NOFILE, &files) != 0 || files.rlim_cur == RLIM_INFINITY) return UINT_MAX;
+    // Counting what is open costs a listing, once per batch.
+    rlim_t open = 16;
+    if (DIR* listing = ::opendir("/proc/self/fd")) {
+        open = 0;
+        while (const dirent* entry = ::readdir(listing))
+            if (entry->d_name[0] != '.') ++open;
+        ::closedir(listing);
+    }
+    const rlim_t left = files.rlim_cur > open ? files.rlim_cur - open : 0;
+    return static_cast<unsigned>(std::min<rlim_t>(left, UINT_MAX));
 }
 
 }  // namespace firma

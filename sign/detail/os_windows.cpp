@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <climits>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -33,6 +34,7 @@ std::error_code windows_error(unsigned long error) {
         case ERROR_INVALID_NAME:
         case ERROR_BAD_PATHNAME: return std::make_error_code(std::errc::invalid_argument);
         case ERROR_FILENAME_EXCED_RANGE: return std::make_error_code(std::errc::filename_too_long);
+        case ERROR_TOO_MANY_OPEN_FILES: return std::make_error_code(std::errc::too_many_files_open);
         case ERROR_NOT_ENOUGH_MEMORY:
         case ERROR_OUTOFMEMORY: return std::make_error_code(std::errc::not_enough_memory);
         case ERROR_CRC:
@@ -97,10 +99,17 @@ BY_HANDLE_FILE_INFORMATION information_of(HANDLE file, const std::string& name) 
     return information;
 }
 
+std::int64_t time_of(const FILETIME& time) {
+    return static_cast<std::int64_t>((std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime);
+}
+
 }  // namespace
 
 OsFile::OsFile(const std::filesystem::path& path, bool regular_files_only, const OpenFolder*)
     : file_(INVALID_HANDLE_VALUE), owned_(true), name_(utf8_of_path(path)) {
+    if (OsFaults* faults = os_faults()) {
+        if (const std::error_code error = faults->open(name_)) throw std::system_error(error, name_);
+    }
     const std::wstring wide = long_form(path);
     // Checked before opening: folders cannot be read, and opening some devices
     // (a serial port, say) has side effects.
@@ -119,11 +128,16 @@ OsFile::OsFile(const std::filesystem::path& path, bool regular_files_only, const
     file_ = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                         nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file_ == INVALID_HANDLE_VALUE) fail(GetLastError(), name_);
-    const DWORD type = GetFileType(file_);
-    if (type != FILE_TYPE_DISK && regular_files_only) {
+    try {
+        at_open_ = status();
+        // Opened after the checks above: what is there now may not be what was checked.
+        if (regular_files_only && at_open_.kind != FileKind::regular) fail(SignError::not_regular_file, name_);
+    } catch (...) {
         CloseHandle(file_);
-        fail(SignError::not_regular_file, name_);
+        if (OsFaults* faults = os_faults()) faults->closed(name_);
+        throw;
     }
+    const DWORD type = GetFileType(file_);
     pipe_ = type == FILE_TYPE_PIPE;
     if (type == FILE_TYPE_DISK) offset_ = 0;
 }
@@ -132,7 +146,12 @@ OsFile::OsFile(NativeFile borrowed, const std::string& name) : file_(borrowed), 
     if (file_ == nullptr || file_ == INVALID_HANDLE_VALUE) fail(ERROR_INVALID_HANDLE, name_);
     const DWORD type = GetFileType(file_);
     pipe_ = type == FILE_TYPE_PIPE;
-    if (type == FILE_TYPE_DISK) offset_ = 0;
+    at_open_ = status();
+    LARGE_INTEGER at{};
+    if (type == FILE_TYPE_DISK && SetFilePointerEx(file_, LARGE_INTEGER{}, &at, FILE_CURRENT)) {
+        start_ = static_cast<std::uint64_t>(std::max<LONGLONG>(at.QuadPart, 0));
+        offset_ = static_cast<std::int64_t>(start_);
+    }
 }
 
 OsFile::OsFile(OsFile&& other) noexcept
@@ -140,19 +159,35 @@ OsFile::OsFile(OsFile&& other) noexcept
       owned_(std::exchange(other.owned_, false)),
       name_(std::move(other.name_)),
       pipe_(other.pipe_),
-      offset_(other.offset_) {}
+      offset_(other.offset_),
+      start_(other.start_),
+      at_open_(other.at_open_) {}
 
 OsFile::~OsFile() {
-    if (owned_ && file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+    if (!owned_ || file_ == INVALID_HANDLE_VALUE) return;
+    CloseHandle(file_);
+    if (OsFaults* faults = os_faults()) faults->closed(name_);
 }
 
-FileVersion OsFile::version() const {
-    if (offset_ < 0) return {false, 0, 0};  // a pipe or a console: read to its end
-    const BY_HANDLE_FILE_INFORMATION information = information_of(file_, name_);
-    const std::uint64_t size = (std::uint64_t{information.nFileSizeHigh} << 32) | information.nFileSizeLow;
-    const std::int64_t modified = static_cast<std::int64_t>(
-        (std::uint64_t{information.ftLastWriteTime.dwHighDateTime} << 32) | information.ftLastWriteTime.dwLowDateTime);
-    return {true, size, modified};
+FileStatus OsFile::status() const {
+    FileStatus status;
+    const DWORD type = GetFileType(file_);
+    if (type == FILE_TYPE_PIPE || type == FILE_TYPE_CHAR) status.kind = FileKind::stream;
+    if (type == FILE_TYPE_DISK) {
+        const BY_HANDLE_FILE_INFORMATION information = information_of(file_, name_);
+        // The change time is not in the information above; NTFS keeps it, FAT
+        // does not (it reads as 0 there, every time).
+        FILE_BASIC_INFO basic{};
+        if (!GetFileInformationByHandleEx(file_, FileBasicInfo, &basic, sizeof basic)) fail(GetLastError(), name_);
+        status.kind = FileKind::regular;
+        status.size = (std::uint64_t{information.nFileSizeHigh} << 32) | information.nFileSizeLow;
+        status.modified = time_of(information.ftLastWriteTime);
+        status.changed = basic.ChangeTime.QuadPart;
+        status.device = information.dwVolumeSerialNumber;
+        status.number = (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow;
+    }
+    if (OsFaults* faults = os_faults()) faults->status(name_, status);
+    return status;
 }
 
 // Holes are read: finding them takes a control call per range, and sparse
@@ -163,7 +198,18 @@ std::uint64_t OsFile::skip_hole() {
 
 std::size_t OsFile::read(std::span<unsigned char> buffer) {
     DWORD count = 0;
-    const auto wanted = static_cast<DWORD>(std::min<std::size_t>(buffer.size(), 1u << 30));
+    std::size_t asked = std::min<std::size_t>(buffer.size(), 1u << 30);
+    if (OsFaults* faults = os_faults()) {
+        const auto at = static_cast<std::uint64_t>(std::max<std::int64_t>(offset_, 0));
+        for (;;) {
+            const std::error_code error = faults->read(name_, at, asked);
+            if (error == std::errc::interrupted) continue;
+            if (error) throw std::system_error(error, name_);
+            break;
+        }
+        if (asked == 0) return 0;
+    }
+    const auto wanted = static_cast<DWORD>(asked);
     if (!ReadFile(file_, buffer.data(), wanted, &count, nullptr)) {
         const DWORD error = GetLastError();
         if (error == ERROR_BROKEN_PIPE || error == ERROR_HANDLE_EOF) return 0;  // the writer is done
@@ -192,6 +238,11 @@ unsigned detail::available_cores() {
         return count;
     }
     return std::max(1u, std::thread::hardware_concurrency());
+}
+
+// Windows sets no limit on a process's open files short of its memory.
+unsigned detail::files_the_limit_leaves() {
+    return UINT_MAX;
 }
 
 }  // namespace firma

@@ -197,5 +197,72 @@ TEST_F(Limits, ALineLongerThanAnyNameIsMalformedAndNotHeld) {
     }
 }
 
+// However little memory is left, firma says so and fails; the lines printed
+// before stay right. Below about 8 MB of address space the C++ runtime itself
+// cannot raise an error, before firma reads anything: those limits are not tried.
+TEST_F(Limits, OutOfMemoryIsAnErrorNeverAnAbort) {
+    if (testing::kSanitized) GTEST_SKIP() << "a sanitizer's shadow memory does not fit in these limits";
+    const std::string big = dir.write("big", std::string(3 << 20, 'x'));
+    dir.write("abc", "abc");
+    const std::string expected = firma({"big", "abc"}).out;
+    for (const int kib : {10000, 16000, 24000, 40000, 100000}) {
+        const auto limited = run({"sh", "-c", "ulimit -v " + std::to_string(kib) + " && exec " FIRMA_EXE " big abc"});
+        ASSERT_NE(limited.exit_status, -1) << kib << " KiB: killed by a signal: " << limited.err;
+        EXPECT_TRUE(expected.starts_with(limited.out)) << kib << " KiB: " << limited.out;
+        if (limited.exit_status == 0) {
+            EXPECT_EQ(limited.out, expected) << kib << " KiB";
+        } else {
+            EXPECT_EQ(limited.exit_status, 1) << kib << " KiB";
+            EXPECT_TRUE(limited.err.starts_with("firma: ")) << kib << " KiB: " << limited.err;
+        }
+    }
+}
+
+// With fewer descriptors than files at once, files wait for one instead of
+// failing, whether named, walked or listed.
+TEST_F(Limits, ALowOpenFilesLimitSignsEveryFile) {
+    std::string names;
+    std::filesystem::create_directory(dir / "tree");
+    for (int i = 0; i < 50; ++i) {
+        dir.write("tree/f" + std::to_string(i), std::string(static_cast<std::size_t>(i) * 5000, 'x'));
+        names += " tree/f" + std::to_string(i);
+    }
+    const auto all = firma({"-r", "tree"});
+    ASSERT_EQ(all.exit_status, 0);
+    std::ofstream(dir / "sums") << all.out;
+    for (const char* command : {"firma", "firma -r tree", "firma -c sums"}) {
+        std::string line = command;
+        line.replace(0, 5, FIRMA_EXE);
+        if (line == FIRMA_EXE) line += names;
+        const auto limited = run({"sh", "-c", "ulimit -n 16 && exec " + line});
+        EXPECT_EQ(limited.exit_status, 0) << command << ": " << limited.err;
+        EXPECT_EQ(limited.err, "") << command;
+        const std::size_t lines = static_cast<std::size_t>(std::count(limited.out.begin(), limited.out.end(), '\n'));
+        EXPECT_EQ(lines, 50u) << command;
+    }
+}
+
+// A walk keeps each level's own name, not its whole path: memory grows with
+// the depth, not with its square (a whole path per level took 30 MB here).
+TEST_F(Limits, DeepWalksTakeLittleMemory) {
+    if (testing::kSanitized) GTEST_SKIP() << "a sanitizer's shadow memory says nothing of firma's";
+    int fd = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY);
+    for (int level = 0; level < 5000; ++level) {
+        ASSERT_EQ(::mkdirat(fd, "d", 0755), 0);
+        const int below = ::openat(fd, "d", O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        fd = below;
+    }
+    const int leaf = ::openat(fd, "leaf", O_WRONLY | O_CREAT, 0644);
+    ASSERT_EQ(::write(leaf, "abc", 3), 3);
+    ::close(leaf);
+    ::close(fd);
+    const auto result = firma({"-r", "d"});
+    EXPECT_EQ(result.exit_status, 0) << result.err.substr(0, 200);
+    EXPECT_TRUE(result.out.starts_with("0000555  d/d/d/")) << result.out.substr(0, 200);
+    EXPECT_LE(result.peak_rss_kib, 12 * 1024);
+    run({"rm", "-rf", dir / "d"});
+}
+
 }  // namespace
 }  // namespace firma

@@ -2,7 +2,9 @@
 // sparse files, and the descriptors a failure must not leave open.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -11,8 +13,13 @@
 #include <future>
 #include <optional>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "file_signer_fixture.h"
+#include "reference.h"
+#include "sign/batch_signer.h"
+#include "sign/detail/os.h"
 #include "sign/file_signer.h"
 #include "sign/module1.h"
 #include "sign/sign_error.h"
@@ -114,6 +121,131 @@ TEST_F(FileSigner, DescriptorsAreReadFromTheirOffsetWithoutTheSizeCheck) {
     ASSERT_EQ(::lseek(fd, 3, SEEK_SET), 3);
     EXPECT_EQ(sign_descriptor(fd, "-", false), 0x555u);
     ::close(fd);
+}
+
+// Standard input redirected from a file is that file: read from where it
+// stands, and checked as an operand is, so a change during the read is an
+// error, never a signature.
+TEST_F(FileSigner, StandardInputThatIsAFileIsCheckedFromItsOffset) {
+    const std::string path = dir.write("text", "xyzabc");
+    const int saved = ::dup(STDIN_FILENO);
+    const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(file, 0);
+    ASSERT_EQ(::dup2(file, STDIN_FILENO), STDIN_FILENO);
+    for (const bool grows : {false, true}) {
+        ASSERT_EQ(::lseek(STDIN_FILENO, 3, SEEK_SET), 3);
+        struct GrowsAfterOpen : detail::OsFaults {
+            bool grows;
+            void status(const std::string&, detail::FileStatus& status) override {
+                if (grows && ++calls > 1) status.size += 1;
+            }
+            int calls = 0;
+        } faults;
+        faults.grows = grows;
+        detail::set_os_faults(&faults);
+        BatchResult got;
+        bool asked = false;
+        sign_batch([&]() -> std::optional<BatchJob> {
+            if (std::exchange(asked, true)) return std::nullopt;
+            return BatchJob{BatchJob::Kind::standard_input, "-"};
+        }, [&](const BatchJob&, const BatchResult& result) { got = result; });
+        detail::set_os_faults(nullptr);
+        if (grows) {
+            EXPECT_EQ(got.error, SignError::changed_while_reading);
+        } else {
+            EXPECT_FALSE(got.error) << got.error.message();
+            EXPECT_EQ(got.accumulator, 0x555u);
+        }
+    }
+    ::dup2(saved, STDIN_FILENO);
+    ::close(saved);
+    ::close(file);
+}
+
+// /proc reports a size of 0 for files that hold more, and finds no data in
+// them: a file starting with more zeros than a piece must still be read to
+// its end, never skipped back to its start for ever. A process's environment
+// of empty strings is such a file.
+TEST_F(FileSigner, ProcFilesStartingWithZerosAreReadToTheirEnd) {
+    constexpr std::size_t kEmpty = 300000;  // more than a piece
+    rlimit stack{};
+    ASSERT_EQ(::getrlimit(RLIMIT_STACK, &stack), 0);
+    const rlimit saved = stack;
+    // Room for the environment: arguments and environment may take a quarter of the stack.
+    if (stack.rlim_max == RLIM_INFINITY || stack.rlim_max >= (64u << 20)) stack.rlim_cur = 64u << 20;
+    ::setrlimit(RLIMIT_STACK, &stack);
+    std::vector<char*> environment(kEmpty, const_cast<char*>(""));
+    environment.push_back(nullptr);
+    int keep_open[2];
+    ASSERT_EQ(::pipe2(keep_open, O_CLOEXEC), 0);  // the child keeps only its reading end, as its input
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::dup2(keep_open[0], STDIN_FILENO);
+        char* const arguments[] = {const_cast<char*>("cat"), nullptr};
+        ::execve("/bin/cat", arguments, environment.data());
+        ::_exit(127);
+    }
+    ::setrlimit(RLIMIT_STACK, &saved);
+    ::close(keep_open[0]);
+    const std::string environ_file = "/proc/" + std::to_string(child) + "/environ";
+    std::string contents;
+    // The child's environment is there once it has started cat.
+    while (contents.size() != kEmpty) {
+        std::ifstream in(environ_file, std::ios::binary);
+        contents.assign(std::istreambuf_iterator<char>(in), {});
+        if (::waitpid(child, nullptr, WNOHANG) != 0) break;
+    }
+    if (contents.size() == kEmpty) {
+        EXPECT_EQ(sign_file(environ_file), 0u);
+        bool asked = false;
+        BatchResult got{1, {}};
+        sign_batch([&]() -> std::optional<BatchJob> {
+            if (std::exchange(asked, true)) return std::nullopt;
+            return BatchJob{BatchJob::Kind::file, environ_file};
+        }, [&](const BatchJob&, const BatchResult& result) { got = result; });
+        EXPECT_FALSE(got.error) << got.error.message();
+        EXPECT_EQ(got.accumulator, 0u);
+    }
+    ::close(keep_open[1]);
+    ::waitpid(child, nullptr, 0);
+    if (contents.size() != kEmpty) GTEST_SKIP() << "the child's environment could not be set up";
+}
+
+// A FIFO among files waits for its writer only when every file before it has
+// been delivered: here the writer comes only after that.
+TEST_F(FileSigner, AFifoHoldsBackNoFileBeforeIt) {
+    std::vector<std::string> files;
+    for (int i = 0; i < 50; ++i) files.push_back(dir.write("f" + std::to_string(i), std::string(1000u * i, 'x')));
+    const std::string fifo = dir / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    files.insert(files.begin() + 40, fifo);
+    std::size_t next = 0, delivered = 0;
+    std::vector<BatchResult> results;
+    sign_batch([&]() -> std::optional<BatchJob> {
+        if (next == files.size()) return std::nullopt;
+        return BatchJob{BatchJob::Kind::file, files[next++]};
+    }, [&](const BatchJob&, const BatchResult& result) {
+        results.push_back(result);
+        if (++delivered == 40) {  // the FIFO is open for reading by now, or about to be
+            int writer = -1;
+            while ((writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC)) < 0) std::this_thread::yield();
+            EXPECT_EQ(::write(writer, "abc", 3), 3);
+            ::close(writer);
+        }
+    }, {.files_at_once = 16});
+    ASSERT_EQ(results.size(), files.size());
+    EXPECT_EQ(results[40].accumulator, 0x555u);
+    for (const BatchResult& result : results) EXPECT_FALSE(result.error) << result.error.message();
+}
+
+// sysfs says a page of files that hold a few bytes: read to their end.
+TEST_F(FileSigner, SysfsFilesAreSignedWhateverSizeTheyReport) {
+    const std::string file = "/sys/devices/system/cpu/online";
+    std::ifstream in(file, std::ios::binary);
+    if (!in) GTEST_SKIP() << "no " << file;
+    const std::string contents(std::istreambuf_iterator<char>(in), {});
+    std::vector<unsigned char> bytes(contents.begin(), contents.end());
+    EXPECT_EQ(sign_file(file), testing::reference_fold(bytes));
 }
 
 TEST_F(FileSigner, AFileNamedAsAFolderIsNotAFolder) {

@@ -7,6 +7,8 @@
 #include <condition_variable>
 #include <mutex>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "sign/utf8.h"
@@ -20,11 +22,18 @@ using firma::testing::TempDir;
 // A model whose worker's wake-up is waited for, as a window's event loop would.
 class Form {
 public:
+    // Threads are refused while `refuse_threads` is set, as a process at its
+    // limit of processes would be.
+    bool refuse_threads = false;
     Form1Model model{[this] {
-        std::lock_guard lock(mutex_);
-        woken_ = true;
-        wake_.notify_one();
-    }};
+                         std::lock_guard lock(mutex_);
+                         woken_ = true;
+                         wake_.notify_one();
+                     },
+                     [this](std::function<void(std::stop_token)> run) {
+                         if (refuse_threads) throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+                         return std::jthread(std::move(run));
+                     }};
 
     void click_and_finish() {
         model.click(Form1Control::none);
@@ -50,7 +59,7 @@ std::u16string utf16(const std::string& ascii) {
 }
 
 struct Step {
-    enum Kind { type, drop, click, start } kind;
+    enum Kind { type, drop, click, start, replace_by_folder } kind;
     std::string text;  // typed or shown after the drop; "@abc" names the file holding abc
     std::string path;  // dropped
 };
@@ -74,6 +83,10 @@ TEST_P(Form1ModelTest, ResultBelongsToTheNameShown) {
         if (step.kind == Step::type) form.model.name_changed(utf16(file(step.text)));
         if (step.kind == Step::drop) form.model.dropped(utf16(file(step.text)), file(step.path));
         if (step.kind == Step::click) form.click_and_finish();
+        if (step.kind == Step::replace_by_folder) {
+            std::filesystem::remove(abc);
+            std::filesystem::create_directory(abc);
+        }
         if (step.kind == Step::start) {
             form.model.started_with(utf16(file(step.text)), file(step.path));
             form.finish(Form1Control::none);
@@ -93,6 +106,8 @@ INSTANTIATE_TEST_SUITE_P(
         Scenario{"changed_name_empties_result", {{Step::type, "@abc"}, {Step::click}, {Step::type, "@ff"}}, u""},
         Scenario{"failed_click_after_change_shows_nothing",
                  {{Step::type, "@abc"}, {Step::click}, {Step::type, "@missing"}, {Step::click}}, u""},
+        Scenario{"failed_click_on_the_same_name_empties_result",
+                 {{Step::type, "@abc"}, {Step::click}, {Step::replace_by_folder}, {Step::click}}, u""},
         Scenario{"same_name_again_keeps_result", {{Step::type, "@abc"}, {Step::click}, {Step::type, "@abc"}},
                  u"0000555"},
         Scenario{"drop_signed_by_its_exact_path", {{Step::drop, "as the box shows it", "@abc"}, {Step::click}},
@@ -122,6 +137,28 @@ TEST(Form1Model, LockedWhileSigningAndStoppedByClosing) {
     EXPECT_EQ(form.model.sign_text(), u"");
     form.click_and_finish();  // the name is still the one being signed
     EXPECT_EQ(form.model.sign_text(), u"0000555");
+}
+
+// A click the system gives no thread to ends quietly: nothing is signing, the
+// old signature goes (the file was not read again), and the next click works.
+TEST(Form1Model, NoThreadToSignOnFailsTheClickOnly) {
+    TempDir dir;
+    const std::u16string name = utf16(dir.write("abc", "abc"));
+    for (const bool signed_before : {false, true}) {
+        Form form;
+        form.model.name_changed(name);
+        if (signed_before) form.click_and_finish();
+        form.refuse_threads = true;
+        form.model.click(Form1Control::CommandSign);
+        EXPECT_FALSE(form.model.signing());
+        EXPECT_EQ(form.model.sign_text(), u"");
+        EXPECT_EQ(form.model.take_focus_move(), Form1Control::none);  // the button was never disabled
+        form.model.started_with(name, {});
+        EXPECT_FALSE(form.model.signing());
+        form.refuse_threads = false;
+        form.click_and_finish();
+        EXPECT_EQ(form.model.sign_text(), u"0000555");
+    }
 }
 
 // Every argument is a path: a first "--" only says so, and the first file counts.

@@ -277,7 +277,7 @@ private slots:
     }
 
     // Whatever changes the name, the result box never shows another name's
-    // signature; only a click on an unchanged name keeps what it showed.
+    // signature, nor an old one of a file that can no longer be signed.
     void theSignatureAlwaysBelongsToTheNameShown_data() {
         QTest::addColumn<QString>("change");
         QTest::addColumn<QString>("shown");
@@ -285,7 +285,8 @@ private slots:
         QTest::newRow("the same file dropped again") << "drop same" << "0000555";
         QTest::newRow("a missing path typed") << "type missing" << "";
         QTest::newRow("the name edited, then signed") << "type other, click" << "00000FF";
-        QTest::newRow("a failed click, name unchanged") << "remove, click" << "0000555";
+        QTest::newRow("a failed click, name unchanged") << "remove, click" << "";
+        QTest::newRow("replaced by a folder, name unchanged") << "folder, click" << "";
     }
 
     void theSignatureAlwaysBelongsToTheNameShown() {
@@ -305,6 +306,10 @@ private slots:
             QTest::keyClicks(form.TextFileName, change == "type missing" ? first + "-missing" : other);
         }
         if (change.startsWith("remove")) std::filesystem::remove(first.toStdString());
+        if (change.startsWith("folder")) {
+            std::filesystem::remove(first.toStdString());
+            std::filesystem::create_directory(first.toStdString());
+        }
         if (change.endsWith("click")) clickAndWait(form);
         QCOMPARE(form.TextSign->text(), shown);
     }

@@ -1,0 +1,44 @@
+// What is the same on every system: comparing versions, and the test seam.
+#include <atomic>
+#include <system_error>
+
+#include "sign/detail/os.h"
+
+namespace firma::detail {
+namespace {
+
+std::atomic<OsFaults*> installed{nullptr};
+
+}  // namespace
+
+bool same_version(const FileStatus& before, const FileStatus& now) {
+    const bool same_size = !before.size_is_length || before.size == now.size;
+    return before.kind == now.kind && same_size && before.modified == now.modified &&
+           before.changed == now.changed && before.device == now.device && before.number == now.number;
+}
+
+std::error_code OsFaults::open(const std::string&) {
+    return {};
+}
+
+void OsFaults::closed(const std::string&) {}
+
+void OsFaults::status(const std::string&, FileStatus&) {}
+
+std::error_code OsFaults::read(const std::string&, std::uint64_t, std::size_t&) {
+    return {};
+}
+
+bool OsFaults::allocate(std::size_t) {
+    return true;
+}
+
+void set_os_faults(OsFaults* faults) noexcept {
+    installed = faults;
+}
+
+OsFaults* os_faults() noexcept {
+    return installed.load(std::memory_order_relaxed);
+}
+
+}  // namespace firma::detail
