@@ -1,7 +1,5 @@
 #include <fmt/core.h>
 
-#include <deque>
-
 #include "cli/commands.h"
 #include "cli/lines.h"
 #include "cli/lists.h"
@@ -14,97 +12,130 @@
 namespace firma::cli {
 namespace {
 
-// Counts for one list, and the report at its end.
-struct Tally {
-    std::size_t listed = 0, malformed = 0, matched = 0, mismatched = 0, unreadable = 0;
+// A list entry, with the name of the list it came from as messages give it.
+struct CheckItem {
+    ListEntry entry;
+    std::string list;
 };
 
 std::string plural(std::size_t count, const char* one, const char* many) {
     return fmt::format("{} {}", count, count == 1 ? one : many);
 }
 
+// What checking an entry takes: the file it names, or nothing for lines that
+// only report (malformed ones, a list's end, a list that cannot be read).
+std::optional<SignRequest> request_for(ListEntry& entry) {
+    if (entry.kind != ListEntry::Kind::listed) return std::nullopt;
+    if (entry.file.name == "-") return SignRequest{SignRequest::Source::standard_input, "-"};
+    auto path = path_of_utf8(entry.file.name);
+    if (!path) {  // on Windows, a name that is not UTF-8 names no file
+        entry.error = std::make_error_code(std::errc::illegal_byte_sequence);
+        return std::nullopt;
+    }
+    return SignRequest{SignRequest::Source::file, std::move(*path)};
+}
+
+// The verdicts of one list at a time, and the report at each list's end.
+class Checker {
+public:
+    Checker(const Options& options, Reporter& reporter)
+        : options_(options),
+          reporter_(reporter),
+          show_failures_(options.verbosity != Verbosity::status_only),
+          show_ok_(options.verbosity == Verbosity::normal || options.verbosity == Verbosity::warn) {}
+
+    int status() const { return status_; }
+
+    void report(const CheckItem& item, const BatchResult& result) {
+        const ListEntry& entry = item.entry;
+        switch (entry.kind) {
+            case ListEntry::Kind::unreadable_list:
+                reporter_.error(item.list, reason_of(entry.error));
+                status_ = 1;
+                return;
+            case ListEntry::Kind::end_of_list: end_of_list(item.list); return;
+            case ListEntry::Kind::malformed:
+                ++tally_.malformed;
+                if (options_.verbosity == Verbosity::warn)
+                    reporter_.error(item.list, fmt::format("{}: improperly formatted FIRMA checksum line", entry.line));
+                return;
+            case ListEntry::Kind::listed: verdict(entry, result); return;
+        }
+    }
+
+private:
+    void verdict(const ListEntry& entry, const BatchResult& result) {
+        ++tally_.listed;
+        const std::string shown = check_display_name(entry.file.name);
+        const std::error_code error = entry.error ? entry.error : result.error;
+        if (error) {
+            if (options_.ignore_missing && error == std::errc::no_such_file_or_directory) return;
+            ++tally_.unreadable;
+            reporter_.error(entry.file.name, reason_of(error));
+            if (show_failures_) reporter_.line(shown + ": FAILED open or read\n");
+        } else if (result.accumulator == entry.file.signature) {
+            ++tally_.matched;
+            if (show_ok_) reporter_.line(shown + ": OK\n");
+        } else {
+            ++tally_.mismatched;
+            if (show_failures_) reporter_.line(shown + ": FAILED\n");
+        }
+    }
+
+    void end_of_list(const std::string& list) {
+        const bool ok = tally_.listed > 0 && tally_.matched > 0 && tally_.mismatched == 0 && tally_.unreadable == 0 &&
+                        (!options_.strict || tally_.malformed == 0);
+        if (tally_.listed == 0) {
+            reporter_.error(list, "no properly formatted checksum lines found");
+        } else if (show_failures_) {
+            if (tally_.malformed > 0)
+                reporter_.message("WARNING: " + plural(tally_.malformed, "line is improperly formatted",
+                                                       "lines are improperly formatted"));
+            if (tally_.unreadable > 0)
+                reporter_.message("WARNING: " + plural(tally_.unreadable, "listed file could not be read",
+                                                       "listed files could not be read"));
+            if (tally_.mismatched > 0)
+                reporter_.message("WARNING: " + plural(tally_.mismatched, "computed checksum did NOT match",
+                                                       "computed checksums did NOT match"));
+            if (options_.ignore_missing && tally_.matched == 0) reporter_.error(list, "no file was verified");
+        }
+        if (!ok) status_ = 1;
+        tally_ = {};
+    }
+
+    // Counts for one list.
+    struct Tally {
+        std::size_t listed = 0, malformed = 0, matched = 0, mismatched = 0, unreadable = 0;
+    };
+
+    const Options& options_;
+    Reporter& reporter_;
+    bool show_failures_;
+    bool show_ok_;
+    Tally tally_;
+    int status_ = 0;
+};
+
 }  // namespace
 
 int check_command(const Options& options) {
     Reporter reporter(options.progress);
-    const bool show_failures = options.verbosity != Verbosity::status_only;
-    const bool show_ok = options.verbosity == Verbosity::normal || options.verbosity == Verbosity::warn;
     std::vector<std::string> names = options.files;
     if (names.empty()) names.push_back("-");
     if (reporter.done() != nullptr) reporter.expect(listed_bytes(names));
     Lists lists(std::move(names));
-    std::deque<std::pair<ListEntry, std::string>> in_flight;  // entry and its list's name
-    Tally tally;
-    int status = 0;
+    Checker checker(options, reporter);
 
-    const auto end_of_list = [&](const std::string& list) {
-        const bool ok = tally.listed > 0 && tally.matched > 0 && tally.mismatched == 0 &&
-                        tally.unreadable == 0 && (!options.strict || tally.malformed == 0);
-        if (tally.listed == 0) {
-            reporter.error(list, "no properly formatted checksum lines found");
-        } else if (show_failures) {
-            if (tally.malformed > 0)
-                reporter.message("WARNING: " + plural(tally.malformed, "line is improperly formatted",
-                                                      "lines are improperly formatted"));
-            if (tally.unreadable > 0)
-                reporter.message("WARNING: " + plural(tally.unreadable, "listed file could not be read",
-                                                      "listed files could not be read"));
-            if (tally.mismatched > 0)
-                reporter.message("WARNING: " + plural(tally.mismatched, "computed checksum did NOT match",
-                                                      "computed checksums did NOT match"));
-            if (options.ignore_missing && tally.matched == 0) reporter.error(list, "no file was verified");
-        }
-        if (!ok) status = 1;
-        tally = {};
-    };
-
-    const auto next = [&]() -> std::optional<BatchJob> {
+    const auto next = [&]() -> std::optional<BatchItem<CheckItem>> {
         auto entry = lists.next();
         if (!entry) return std::nullopt;
-        in_flight.emplace_back(*entry, lists.display_name());
-        if (entry->kind != ListEntry::Kind::listed) return BatchJob{BatchJob::Kind::marker, {}};
-        if (entry->file.name == "-") return BatchJob{BatchJob::Kind::standard_input, "-", {}};
-        auto path = path_of_utf8(entry->file.name);
-        if (!path) {  // on Windows, a name that is not UTF-8 names no file
-            in_flight.back().first.error = std::make_error_code(std::errc::illegal_byte_sequence);
-            return BatchJob{BatchJob::Kind::marker, {}};
-        }
-        return BatchJob{BatchJob::Kind::file, std::move(*path), {}};
+        auto request = request_for(*entry);
+        return BatchItem<CheckItem>{{std::move(*entry), lists.display_name()}, std::move(request)};
     };
-    const auto deliver = [&](const BatchJob&, const BatchResult& result) {
-        const auto [entry, list] = std::move(in_flight.front());
-        in_flight.pop_front();
-        switch (entry.kind) {
-            case ListEntry::Kind::unreadable_list:
-                reporter.error(list, reason_of(entry.error));
-                status = 1;
-                return;
-            case ListEntry::Kind::end_of_list: end_of_list(list); return;
-            case ListEntry::Kind::malformed:
-                ++tally.malformed;
-                if (options.verbosity == Verbosity::warn)
-                    reporter.error(list, fmt::format("{}: improperly formatted FIRMA checksum line", entry.line));
-                return;
-            case ListEntry::Kind::listed: break;
-        }
-        ++tally.listed;
-        const std::string shown = check_display_name(entry.file.name);
-        const std::error_code error = entry.error ? entry.error : result.error;
-        if (error) {
-            if (options.ignore_missing && error == std::errc::no_such_file_or_directory) return;
-            ++tally.unreadable;
-            reporter.error(entry.file.name, reason_of(error));
-            if (show_failures) reporter.line(shown + ": FAILED open or read\n");
-        } else if (result.accumulator == entry.file.signature) {
-            ++tally.matched;
-            if (show_ok) reporter.line(shown + ": OK\n");
-        } else {
-            ++tally.mismatched;
-            if (show_failures) reporter.line(shown + ": FAILED\n");
-        }
-    };
-    sign_batch(next, deliver, {options.jobs, 1024, reporter.done(), [&] { reporter.tick(); }});
-    return status;
+    const auto deliver = [&](const CheckItem& item, const BatchResult& result) { checker.report(item, result); };
+    sign_in_order<CheckItem>(next, deliver,
+                             {.files_at_once = options.jobs, .bytes_done = reporter.done(), .on_tick = [&] { reporter.tick(); }});
+    return checker.status();
 }
 
 }  // namespace firma::cli

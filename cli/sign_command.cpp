@@ -1,5 +1,3 @@
-#include <deque>
-
 #include "cli/commands.h"
 #include "cli/lines.h"
 #include "cli/reporter.h"
@@ -10,6 +8,28 @@
 #include "sign/utf8.h"
 
 namespace firma::cli {
+namespace {
+
+// What signing a walked item takes: nothing for an error or a skipped file,
+// which only keep their place in the output.
+std::optional<SignRequest> request_for(const WalkItem& item, Reporter& reporter) {
+    if (item.error || !item.skipped.empty()) return std::nullopt;
+    if (item.path == "-") {
+        if (reporter.done() != nullptr) {
+            if (const auto left = standard_input_left())
+                reporter.expect(*left);
+            else
+                reporter.expect_unknown();  // a pipe or a terminal: only bytes and rate
+        }
+        return SignRequest{SignRequest::Source::standard_input, "-"};
+    }
+    // Operands and walked names came from the system, so they convert.
+    const std::filesystem::path path = path_of_utf8(item.name).value_or("");
+    if (reporter.done() != nullptr) reporter.expect(regular_file_size(path, item.folder.get()).value_or(0));
+    return SignRequest{SignRequest::Source::file, path, item.folder, item.regular};
+}
+
+}  // namespace
 
 int sign_command(const Options& options) {
     Reporter reporter(options.progress);
@@ -17,32 +37,15 @@ int sign_command(const Options& options) {
     std::vector<std::string> operands = options.files;
     if (operands.empty()) operands.push_back("-");
     Walk walk(std::move(operands), options.recursive, options.follow_links);
-    std::deque<WalkItem> in_flight;  // what each job stands for, oldest first
     int status = 0;
 
-    const auto next = [&]() -> std::optional<BatchJob> {
+    const auto next = [&]() -> std::optional<BatchItem<WalkItem>> {
         auto item = walk.next();
         if (!item) return std::nullopt;
-        in_flight.push_back(*item);
-        if (item->error || !item->skipped.empty()) return BatchJob{BatchJob::Kind::marker, {}};
-        if (item->path == "-") {
-            if (reporter.done() != nullptr) {
-                const auto left = standard_input_left();
-                if (left)
-                    reporter.expect(*left);
-                else
-                    reporter.expect_unknown();  // a pipe or a terminal: only bytes and rate
-            }
-            return BatchJob{BatchJob::Kind::standard_input, "-", {}};
-        }
-        // Operands and walked names came from the system, so they convert.
-        const std::filesystem::path path = path_of_utf8(item->name).value_or("");
-        if (reporter.done() != nullptr) reporter.expect(regular_file_size(path, item->folder.get()).value_or(0));
-        return BatchJob{BatchJob::Kind::file, path, item->folder, item->regular};
+        auto request = request_for(*item, reporter);
+        return BatchItem<WalkItem>{std::move(*item), std::move(request)};
     };
-    const auto deliver = [&](const BatchJob&, const BatchResult& result) {
-        const WalkItem item = std::move(in_flight.front());
-        in_flight.pop_front();
+    const auto deliver = [&](const WalkItem& item, const BatchResult& result) {
         if (!item.skipped.empty()) {  // a warning: the status stays as it is
             reporter.error(item.path, item.skipped);
             return;
@@ -59,7 +62,8 @@ int sign_command(const Options& options) {
         }
         reporter.line(format_line(result.accumulator, item.path, style));
     };
-    sign_batch(next, deliver, {options.jobs, 1024, reporter.done(), [&] { reporter.tick(); }});
+    sign_in_order<WalkItem>(next, deliver,
+                            {.files_at_once = options.jobs, .bytes_done = reporter.done(), .on_tick = [&] { reporter.tick(); }});
     return status;
 }
 

@@ -37,7 +37,7 @@ BatchResult sign_here(const std::function<FileReader()>& open, const BatchOption
 }
 
 BatchResult sign_front(BatchSlot& front, const BatchOptions& options) {
-    if (front.job.kind == BatchJob::Kind::standard_input) {
+    if (front.request && front.request->source == SignRequest::Source::standard_input) {
         // Standard input redirected from a file is that file, checked as one.
         return sign_here([] { return FileReader(standard_input(), "-", true, false); }, options);
     }
@@ -62,7 +62,7 @@ public:
           most_(std::min(files_, detail::available_cores())),
           piece_(detail::piece_size(files_)) {}
 
-    // Called for each file job: starts a worker if there are fewer than files
+    // Called for each file to sign: starts a worker if there are fewer than files
     // so far and cores allow. Where the system refuses a thread, the workers
     // already running carry on alone.
     void file_added() {
@@ -96,27 +96,27 @@ unsigned default_jobs() {
     return detail::available_cores() * static_cast<unsigned>(best_kernel().lanes);
 }
 
-void sign_batch(const NextJob& next, const Deliver& deliver, const BatchOptions& options) {
+void detail::sign_in_order(const NextAny& next, const DeliverAny& deliver, const BatchOptions& options) {
     BatchQueue queue(std::max<std::size_t>(options.in_flight, 1));
     Workers workers(queue, options);  // joined after the queue is stopped or drained
     try {
         bool more = true;
         for (;;) {
             while (more && !queue.full()) {
-                auto job = next();
-                if (!job) {
+                auto item = next();
+                if (!item) {
                     more = false;
                     break;
                 }
-                const bool file = job->kind == BatchJob::Kind::file;
-                queue.push(std::move(*job));
+                const bool file = detail::for_workers(item->request);
+                queue.push(std::move(*item));
                 if (file) workers.file_added();
             }
             if (!more) queue.close();
             BatchSlot* front = queue.wait_front(options.on_tick);
             if (front == nullptr) break;
             front->result = sign_front(*front, options);
-            deliver(front->job, front->result);
+            deliver(front->item, front->result);
             queue.pop_front();
             if (options.on_tick) options.on_tick();
         }

@@ -3,6 +3,7 @@
 // order the files were given, as soon as every file before them is done.
 #pragma once
 
+#include <any>
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
@@ -16,13 +17,13 @@ namespace firma {
 
 class OpenFolder;
 
-struct BatchJob {
-    enum class Kind {
-        file,            // sign the file at `path`
-        standard_input,  // sign standard input, on the calling thread, in order
-        marker,          // nothing to sign: only delivered in its place in the order
+// What signing one of the caller's items takes.
+struct SignRequest {
+    enum class Source {
+        file,            // the file at `path`
+        standard_input,  // standard input, read on the calling thread in its turn
     };
-    Kind kind = Kind::file;
+    Source source = Source::file;
     std::filesystem::path path;
     std::shared_ptr<const OpenFolder> folder;  // when set, `path` is relative to it
     // Set when the caller found a regular file there: anything else found when
@@ -32,7 +33,7 @@ struct BatchJob {
 
 struct BatchResult {
     std::uint32_t accumulator = 0;
-    std::error_code error;  // set when the job could not be signed
+    std::error_code error;  // set when the file could not be signed
 };
 
 struct BatchOptions {
@@ -40,7 +41,7 @@ struct BatchOptions {
     // started only as files arrive, one per core at most; 1 reads one file after
     // another.
     unsigned files_at_once = 0;
-    std::size_t in_flight = 1024;  // jobs taken ahead of delivery at most: bounds memory
+    std::size_t in_flight = 1024;  // items taken ahead of delivery at most: bounds memory
     // Bytes read so far, updated by the workers (for progress displays).
     std::atomic<std::uint64_t>* bytes_done = nullptr;
     // Called on the calling thread between deliveries and about four times a
@@ -48,16 +49,37 @@ struct BatchOptions {
     std::function<void()> on_tick;
 };
 
-using NextJob = std::function<std::optional<BatchJob>()>;
-using Deliver = std::function<void(const BatchJob& job, const BatchResult& result)>;
+// One of the caller's items, with what to sign for it: nothing when the item
+// only needs its place in the order (an error found earlier, a list's end).
+template <class Item>
+struct BatchItem {
+    Item item;
+    std::optional<SignRequest> request;
+};
 
-// Signs the jobs `next` yields until it yields nothing, and hands each result to
-// `deliver` in order, on the calling thread. Files whose reads may wait for a
-// writer (FIFOs, devices) are read on the calling thread in their turn, after
-// every file before them is delivered; the workers read on meanwhile. If `deliver` throws, the workers stop
-// and the exception propagates. When not even one worker thread can be started,
-// throws std::system_error saying so.
-void sign_batch(const NextJob& next, const Deliver& deliver, const BatchOptions& options = {});
+namespace detail {
+using NextAny = std::function<std::optional<BatchItem<std::any>>()>;
+using DeliverAny = std::function<void(std::any& item, const BatchResult& result)>;
+void sign_in_order(const NextAny& next, const DeliverAny& deliver, const BatchOptions& options);
+}  // namespace detail
+
+// Signs what the items `next` yields ask for until it yields nothing, and hands
+// each item with its result to `deliver` in order, on the calling thread
+// (items with nothing to sign get an empty result). Files whose reads may wait
+// for a writer (FIFOs, devices) are read on the calling thread in their turn,
+// after every item before them is delivered; the workers read on meanwhile.
+// If `deliver` throws, the workers stop and the exception propagates. When not
+// even one worker thread can be started, throws std::system_error saying so.
+template <class Item, class Next, class Deliver>
+void sign_in_order(Next&& next, Deliver&& deliver, const BatchOptions& options = {}) {
+    detail::sign_in_order(
+        [&]() -> std::optional<BatchItem<std::any>> {
+            std::optional<BatchItem<Item>> got = next();
+            if (!got) return std::nullopt;
+            return BatchItem<std::any>{std::move(got->item), std::move(got->request)};
+        },
+        [&](std::any& item, const BatchResult& result) { deliver(*std::any_cast<Item>(&item), result); }, options);
+}
 
 // Files at once that keep every core's lanes busy.
 unsigned default_jobs();

@@ -5,16 +5,20 @@
 
 namespace firma::detail {
 
+bool for_workers(const std::optional<SignRequest>& request) {
+    return request && request->source == SignRequest::Source::file;
+}
+
 bool BatchQueue::full() {
     const std::lock_guard lock(mutex_);
     return slots_.size() >= capacity_;
 }
 
-void BatchQueue::push(BatchJob job) {
+void BatchQueue::push(BatchItem<std::any> item) {
     {
         const std::lock_guard lock(mutex_);
-        if (job.kind == BatchJob::Kind::file) ++untaken_files_;
-        slots_.push_back(BatchSlot{std::move(job), {}, false});
+        if (for_workers(item.request)) ++untaken_files_;
+        slots_.push_back(BatchSlot{std::move(item.item), std::move(item.request), {}, false, {}});
     }
     job_added_.notify_one();
 }
@@ -43,7 +47,7 @@ BatchSlot* BatchQueue::wait_front(const std::function<void()>& tick) {
             if (closed_) return nullptr;
         } else {
             BatchSlot& front = slots_.front();
-            if (front.done || front.job.kind != BatchJob::Kind::file) return &front;
+            if (front.done || !for_workers(front.request)) return &front;
         }
         if (job_done_.wait_for(lock, std::chrono::milliseconds(250)) == std::cv_status::timeout &&
             tick) {
@@ -81,7 +85,7 @@ BatchSlot* BatchQueue::take(bool wait, std::size_t reading) {
     std::unique_lock lock(mutex_);
     for (;;) {
         if (stopped_) return nullptr;
-        while (next_ < slots_.size() && slots_[next_].job.kind != BatchJob::Kind::file) ++next_;
+        while (next_ < slots_.size() && !for_workers(slots_[next_].request)) ++next_;
         const std::size_t share = (untaken_files_ + files_taken_ + workers_ - 1) / std::max<std::size_t>(workers_, 1);
         if (next_ < slots_.size() && (reading == 0 || reading < share)) {
             --untaken_files_;

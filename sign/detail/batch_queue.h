@@ -1,10 +1,11 @@
-// Internal to the batch signer: the jobs in flight, in order. The calling thread
-// appends jobs and takes results from the front; workers take file jobs and
-// complete them. Slots stay put while others are added or removed (a deque).
+// Internal to the batch signer: the items in flight, in order. The calling thread
+// appends items and takes results from the front; workers take the files to
+// sign and complete them. Slots stay put while others are added or removed (a deque).
 #pragma once
 
 #include <condition_variable>
 #include <deque>
+#include <any>
 #include <mutex>
 #include <optional>
 
@@ -14,11 +15,15 @@
 namespace firma::detail {
 
 struct BatchSlot {
-    BatchJob job;
+    std::any item;  // the caller's
+    std::optional<SignRequest> request;
     BatchResult result;
     bool done = false;
     std::optional<FileReader> deferred;  // opened, to be read on the calling thread
 };
+
+// Whether workers sign what is asked: files, but not standard input or nothing.
+bool for_workers(const std::optional<SignRequest>& request);
 
 class BatchQueue {
 public:
@@ -26,10 +31,10 @@ public:
 
     // Calling thread.
     bool full();
-    void push(BatchJob job);
-    void close();  // no more jobs will come
+    void push(BatchItem<std::any> item);
+    void close();  // no more items will come
     void stop();   // abandon what is left: workers return as soon as they can
-    // Waits until the front is done or, for jobs the workers never take, present.
+    // Waits until the front is done or, for items the workers never take, present.
     // Returns nothing when the queue is closed and empty; calls `tick` while waiting.
     BatchSlot* wait_front(const std::function<void()>& tick);
     void pop_front();
@@ -41,7 +46,7 @@ public:
     // A worker that cannot work stops, unless it is the last: false then.
     bool leave();
 
-    // Workers. take() waits for a job when `wait` is set, and returns nullptr when
+    // Workers. take() waits for a file when `wait` is set, and returns nullptr when
     // there will be none (or when not waiting and none is ready). A worker already
     // reading `reading` files gets no more than its share of the files in hand,
     // so that a later worker finds some.
@@ -65,7 +70,7 @@ private:
     std::condition_variable file_closed_;
     std::deque<BatchSlot> slots_;
     std::size_t capacity_;
-    std::size_t next_ = 0;  // index in slots_ of the first job not yet looked at by workers
+    std::size_t next_ = 0;  // index in slots_ of the first item not yet looked at by workers
     std::size_t untaken_files_ = 0;
     std::size_t files_taken_ = 0;  // and not yet completed
     std::size_t completed_ = 0;

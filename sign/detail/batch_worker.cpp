@@ -93,7 +93,8 @@ private:
         for (;;) {
             const std::size_t done_before = queue_.files_done();
             try {
-                FileReader reader(slot->job.path, slot->job.regular_only, slot->job.folder.get());
+                const SignRequest& request = *slot->request;
+                FileReader reader(request.path, request.regular_only, request.folder.get());
                 // A read that waits for a writer would hold back every lane here.
                 if (reader.may_wait()) {
                     queue_.defer(slot, std::move(reader));

@@ -17,7 +17,7 @@ using testing::random_bytes;
 using testing::reference_fold;
 
 struct Expected {
-    BatchJob job;
+    std::optional<SignRequest> request;  // nothing: an item that only keeps its place
     std::uint32_t value = 0;
     std::errc error{};
 };
@@ -35,12 +35,12 @@ protected:
             auto bytes = random_bytes(size, i);
             if (i % 7 == 0) std::fill_n(bytes.begin(), std::min<std::size_t>(size, 300000), 0);
             const std::string path = dir.write("f" + std::to_string(i), std::string(bytes.begin(), bytes.end()));
-            expected.push_back({{BatchJob::Kind::file, path}, reference_fold(bytes)});
-            if (i % 25 == 0) expected.push_back({{BatchJob::Kind::marker, {}}, 0});
+            expected.push_back({SignRequest{SignRequest::Source::file, path}, reference_fold(bytes)});
+            if (i % 25 == 0) expected.push_back({std::nullopt, 0});
             if (i % 30 == 0)
-                expected.push_back({{BatchJob::Kind::file, dir / "missing"}, 0, std::errc::no_such_file_or_directory});
+                expected.push_back({SignRequest{SignRequest::Source::file, dir / "missing"}, 0, std::errc::no_such_file_or_directory});
             if (i % 40 == 0)
-                expected.push_back({{BatchJob::Kind::file, dir.path().string()}, 0, std::errc::is_a_directory});
+                expected.push_back({SignRequest{SignRequest::Source::file, dir.path().string()}, 0, std::errc::is_a_directory});
         }
     }
 };
@@ -51,22 +51,24 @@ TEST_F(BatchSigner, DeliversEveryResultInOrderWhateverTheThreads) {
     for (const unsigned threads : {1u, 2u, 3u, 40u, 0u}) {
         for (const std::size_t in_flight : {1u, 7u, 1024u}) {
             std::size_t produced = 0, delivered = 0;
-            const NextJob next = [&]() -> std::optional<BatchJob> {
+            const auto next = [&]() -> std::optional<BatchItem<std::size_t>> {
                 EXPECT_LE(produced - delivered, in_flight);
                 if (produced == expected.size()) return std::nullopt;
-                return expected[produced++].job;
+                const std::size_t item = produced++;
+                return BatchItem<std::size_t>{item, expected[item].request};
             };
-            const Deliver deliver = [&](const BatchJob& job, const BatchResult& result) {
+            const auto deliver = [&](std::size_t item, const BatchResult& result) {
+                EXPECT_EQ(item, delivered);
                 const Expected& want = expected[delivered++];
-                EXPECT_EQ(job.path, want.job.path);
+                const auto path = want.request ? want.request->path : "";
                 if (want.error != std::errc{}) {
-                    EXPECT_TRUE(result.error == want.error) << job.path << ": " << result.error.message();
+                    EXPECT_TRUE(result.error == want.error) << path << ": " << result.error.message();
                 } else {
-                    EXPECT_FALSE(result.error) << job.path << ": " << result.error.message();
-                    EXPECT_EQ(result.accumulator, want.value) << job.path;
+                    EXPECT_FALSE(result.error) << path << ": " << result.error.message();
+                    EXPECT_EQ(result.accumulator, want.value) << path;
                 }
             };
-            sign_batch(next, deliver, {threads, in_flight, nullptr, {}});
+            sign_in_order<std::size_t>(next, deliver, {threads, in_flight, nullptr, {}});
             EXPECT_EQ(delivered, expected.size()) << threads << " threads";
         }
     }
@@ -77,26 +79,26 @@ TEST_F(BatchSigner, CountsEveryByteRead) {
     std::size_t produced = 0;
     std::uint64_t total = 0;
     for (const auto& want : expected)
-        if (want.job.kind == BatchJob::Kind::file && want.error == std::errc{})
-            total += std::filesystem::file_size(want.job.path);
-    sign_batch([&]() -> std::optional<BatchJob> {
-                   if (produced == expected.size()) return std::nullopt;
-                   return expected[produced++].job;
-               },
-               [](const BatchJob&, const BatchResult&) {}, {2, 64, &done, {}});
+        if (want.request && want.error == std::errc{}) total += std::filesystem::file_size(want.request->path);
+    sign_in_order<std::size_t>(
+        [&]() -> std::optional<BatchItem<std::size_t>> {
+            if (produced == expected.size()) return std::nullopt;
+            return BatchItem<std::size_t>{produced, expected[produced++].request};
+        },
+        [](std::size_t, const BatchResult&) {}, {2, 64, &done, {}});
     EXPECT_EQ(done.load(), total);
 }
 
 TEST_F(BatchSigner, AFailingDeliveryStopsTheWorkersAndPropagates) {
     std::size_t produced = 0, delivered = 0;
-    const auto next = [&]() -> std::optional<BatchJob> {
+    const auto next = [&]() -> std::optional<BatchItem<std::size_t>> {
         if (produced == expected.size()) return std::nullopt;
-        return expected[produced++].job;
+        return BatchItem<std::size_t>{produced, expected[produced++].request};
     };
-    const auto deliver = [&](const BatchJob&, const BatchResult&) {
+    const auto deliver = [&](std::size_t, const BatchResult&) {
         if (++delivered == 3) throw std::runtime_error("output closed");
     };
-    EXPECT_THROW(sign_batch(next, deliver, {2, 16, nullptr, {}}), std::runtime_error);
+    EXPECT_THROW(sign_in_order<std::size_t>(next, deliver, {2, 16, nullptr, {}}), std::runtime_error);
     EXPECT_EQ(delivered, 3u);
 }
 
@@ -106,7 +108,7 @@ TEST(BatchQueue, AWorkerTakesNoMoreThanItsShareOfTheFilesInHand) {
     detail::BatchQueue queue(16);
     queue.add_worker();
     queue.add_worker();
-    for (int i = 0; i < 5; ++i) queue.push(BatchJob{BatchJob::Kind::file, "f", {}});
+    for (int i = 0; i < 5; ++i) queue.push({{}, SignRequest{SignRequest::Source::file, "f"}});
     const auto take_all = [&] {
         std::size_t reading = 0;
         while (queue.take(false, reading) != nullptr) ++reading;

@@ -108,12 +108,12 @@ std::vector<Outcome> sign_together(const std::vector<std::string>& paths, unsign
                                    bool regular_only = false) {
     std::size_t next = 0;
     std::vector<Outcome> outcomes;
-    sign_batch(
-        [&]() -> std::optional<BatchJob> {
+    sign_in_order<std::size_t>(
+        [&]() -> std::optional<BatchItem<std::size_t>> {
             if (next == paths.size()) return std::nullopt;
-            return BatchJob{BatchJob::Kind::file, paths[next++], {}, regular_only};
+            return BatchItem<std::size_t>{next, SignRequest{SignRequest::Source::file, paths[next++], {}, regular_only}};
         },
-        [&](const BatchJob&, const BatchResult& result) { outcomes.push_back({result.accumulator, result.error}); },
+        [&](std::size_t, const BatchResult& result) { outcomes.push_back({result.accumulator, result.error}); },
         {.files_at_once = files_at_once});
     return outcomes;
 }

@@ -123,6 +123,17 @@ TEST_F(FileSigner, DescriptorsAreReadFromTheirOffsetWithoutTheSizeCheck) {
     ::close(fd);
 }
 
+// One file signed as a batch signs it, with its workers.
+BatchResult sign_in_a_batch(const SignRequest& request) {
+    bool asked = false;
+    BatchResult got{1, {}};
+    sign_in_order<int>([&]() -> std::optional<BatchItem<int>> {
+        if (std::exchange(asked, true)) return std::nullopt;
+        return BatchItem<int>{0, request};
+    }, [&](int, const BatchResult& result) { got = result; });
+    return got;
+}
+
 // Standard input redirected from a file is that file: read from where it
 // stands, and checked as an operand is, so a change during the read is an
 // error, never a signature.
@@ -143,12 +154,7 @@ TEST_F(FileSigner, StandardInputThatIsAFileIsCheckedFromItsOffset) {
         } faults;
         faults.grows = grows;
         detail::set_os_faults(&faults);
-        BatchResult got;
-        bool asked = false;
-        sign_batch([&]() -> std::optional<BatchJob> {
-            if (std::exchange(asked, true)) return std::nullopt;
-            return BatchJob{BatchJob::Kind::standard_input, "-"};
-        }, [&](const BatchJob&, const BatchResult& result) { got = result; });
+        const BatchResult got = sign_in_a_batch({SignRequest::Source::standard_input, "-"});
         detail::set_os_faults(nullptr);
         if (grows) {
             EXPECT_EQ(got.error, SignError::changed_while_reading);
@@ -197,12 +203,7 @@ TEST_F(FileSigner, ProcFilesStartingWithZerosAreReadToTheirEnd) {
     }
     if (contents.size() == kEmpty) {
         EXPECT_EQ(sign_file(environ_file), 0u);
-        bool asked = false;
-        BatchResult got{1, {}};
-        sign_batch([&]() -> std::optional<BatchJob> {
-            if (std::exchange(asked, true)) return std::nullopt;
-            return BatchJob{BatchJob::Kind::file, environ_file};
-        }, [&](const BatchJob&, const BatchResult& result) { got = result; });
+        const BatchResult got = sign_in_a_batch({SignRequest::Source::file, environ_file});
         EXPECT_FALSE(got.error) << got.error.message();
         EXPECT_EQ(got.accumulator, 0u);
     }
@@ -221,10 +222,10 @@ TEST_F(FileSigner, AFifoHoldsBackNoFileBeforeIt) {
     files.insert(files.begin() + 40, fifo);
     std::size_t next = 0, delivered = 0;
     std::vector<BatchResult> results;
-    sign_batch([&]() -> std::optional<BatchJob> {
+    sign_in_order<std::size_t>([&]() -> std::optional<BatchItem<std::size_t>> {
         if (next == files.size()) return std::nullopt;
-        return BatchJob{BatchJob::Kind::file, files[next++]};
-    }, [&](const BatchJob&, const BatchResult& result) {
+        return BatchItem<std::size_t>{next, SignRequest{SignRequest::Source::file, files[next++]}};
+    }, [&](std::size_t, const BatchResult& result) {
         results.push_back(result);
         if (++delivered == 40) {  // the FIFO is open for reading by now, or about to be
             int writer = -1;
