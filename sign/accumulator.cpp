@@ -5,7 +5,9 @@
 #include "sign/signature.h"
 
 namespace firma {
-std::size_t count_leading_zeros(std::span<const unsigned char> bytes) noexcept {
+
+std::span<const unsigned char> bytes_to_fold(std::uint32_t accumulator, std::span<const unsigned char> bytes) noexcept {
+    if (accumulator != 0) return bytes;
     const unsigned char* first = bytes.data();
     const unsigned char* const last = first + bytes.size();
     for (; last - first >= 8; first += 8) {  // eight at a time
@@ -14,7 +16,7 @@ std::size_t count_leading_zeros(std::span<const unsigned char> bytes) noexcept {
         if (word != 0) break;
     }
     while (first != last && *first == 0) ++first;
-    return static_cast<std::size_t>(first - bytes.data());
+    return bytes.subspan(static_cast<std::size_t>(first - bytes.data()));
 }
 
 Accumulator::Accumulator() noexcept : Accumulator(best_kernel()) {}
@@ -22,7 +24,7 @@ Accumulator::Accumulator() noexcept : Accumulator(best_kernel()) {}
 Accumulator::Accumulator(const FoldKernel& kernel) noexcept : fold_(kernel.fold) {}
 
 void Accumulator::update(std::span<const unsigned char> bytes) noexcept {
-    if (value_ == 0) bytes = bytes.subspan(count_leading_zeros(bytes));
+    bytes = bytes_to_fold(value_, bytes);
     if (!bytes.empty()) value_ = fold_(value_, bytes.data(), bytes.size());
 }
 

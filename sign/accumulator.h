@@ -31,9 +31,9 @@ private:
     std::uint32_t value_ = 0;
 };
 
-// How many bytes at the start are zero: while the accumulator is 0 they change
-// nothing, and zero runs (padding, sparse files) can be long.
-std::size_t count_leading_zeros(std::span<const unsigned char> bytes) noexcept;
+// What of `bytes` a fold from `accumulator` must read: while it is 0, zero
+// bytes leave it at 0, and zero runs (padding, sparse files) can be long.
+std::span<const unsigned char> bytes_to_fold(std::uint32_t accumulator, std::span<const unsigned char> bytes) noexcept;
 
 // The signature of bytes held in memory.
 std::string sign_bytes(std::span<const unsigned char> bytes);

@@ -12,7 +12,7 @@ Form1Control Form1Model::take_focus_move() {
 }
 
 DropAnswer Form1Model::answer_drag(bool copy_offered, bool link_offered) const {
-    if (signing_) return DropAnswer::refuse;  // the name of the file being read stays
+    if (!takes_drops()) return DropAnswer::refuse;
     if (copy_offered) return DropAnswer::copy;
     if (link_offered) return DropAnswer::link;
     return DropAnswer::take;
@@ -26,7 +26,7 @@ void Form1Model::name_changed(std::u16string name) {
 }
 
 void Form1Model::dropped(std::u16string shown, std::filesystem::path path) {
-    if (signing_) return;
+    if (!takes_drops()) return;
     name_changed(shown);
     dropped_name_ = std::move(shown);
     dropped_path_ = std::move(path);

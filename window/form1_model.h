@@ -46,6 +46,8 @@ public:
     int percent_done() const { return task_.percent_done(); }
     // Where the focus must move after the last event, once; none if it stays.
     Form1Control take_focus_move();
+    // Whether a drop may change the name now: not while its file is read.
+    bool takes_drops() const { return !signing_; }
     // How to answer a drag, given whether it offers copying and linking.
     DropAnswer answer_drag(bool copy_offered, bool link_offered) const;
 

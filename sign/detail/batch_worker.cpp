@@ -146,8 +146,7 @@ private:
                     all_have_bytes = false;
                     continue;
                 }
-                if (lane.accumulator == 0) piece = piece.subspan(count_leading_zeros(piece));
-                lane.pending = piece;
+                lane.pending = bytes_to_fold(lane.accumulator, piece);
             } catch (...) {
                 finish(lane, {0, error_of(std::current_exception())});
                 all_have_bytes = false;

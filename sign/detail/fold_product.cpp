@@ -65,21 +65,28 @@ const ProductStep* product_steps() {
     return state_of(static_cast<std::uint32_t>(plain_rounded_sum(accumulator_of(state), byte) % kModulus));
 }
 
+// Whether a*K lies too close to a half-integer for the fast step to be sure:
+// the low half of the product, the fraction, within kUnsure of 1/2. The one
+// test the kernel makes, and what needs_plain_step() reports.
+[[gnu::always_inline]] inline bool near_a_tie(u64 state) {
+    const u64 fraction = state * kScaledMultiplier;
+    return fraction + kUnsure < 2 * kUnsure;
+}
+
 [[gnu::always_inline]] inline u64 next_state(u64 state, unsigned byte, const ProductStep* steps) {
     const ProductStep& step = steps[byte];
     const u64 whole = static_cast<u64>((u128{state} * kScaledMultiplier) >> 64);
-    const u64 fraction = state * kScaledMultiplier;
     const u64 low = pick(state, step.threshold[0], step.addend[1], step.addend[0]);
     const u64 high = pick(state, step.threshold[2], step.addend[3], step.addend[2]);
     const u64 addend = pick(state, step.threshold[1], high, low);
-    if (__builtin_expect(fraction + kUnsure < 2 * kUnsure, 0)) return plain_step(state, byte);
+    if (__builtin_expect(near_a_tie(state), 0)) return plain_step(state, byte);
     return 4 * whole + addend;
 }
 
 }  // namespace
 
 bool needs_plain_step(std::uint32_t accumulator) {
-    return state_of(accumulator) * kScaledMultiplier + kUnsure < 2 * kUnsure;
+    return near_a_tie(state_of(accumulator));
 }
 
 std::uint32_t fold_exact_product(std::uint32_t accumulator, const unsigned char* bytes, std::size_t size) {

@@ -100,7 +100,7 @@ Form1::Form1(QWidget* parent)
 }
 
 void Form1::TextFileName_OLEDragDrop(const QMimeData* dropped) {
-    if (model_.signing()) return;  // the name of the file being signed stays
+    if (!model_.takes_drops()) return;
     QString shown;
     std::filesystem::path path;
     if (dropped != nullptr) {

@@ -143,7 +143,7 @@ void Form1::layOut(UINT dpi) {
 }
 
 void Form1::TextFileName_OLEDragDrop(IDataObject* dropped) {
-    if (model_.signing()) return;  // the name of the file being signed stays
+    if (!model_.takes_drops()) return;
     const std::wstring path = firstDroppedFile(dropped);
     SetWindowTextW(TextFileName, path.c_str());
     model_.dropped(textOf(TextFileName), path);
