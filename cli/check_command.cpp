@@ -1,10 +1,10 @@
 #include <fmt/core.h>
 
+#include "cli/check_lists.h"
 #include "cli/commands.h"
-#include "cli/lines.h"
-#include "cli/lists.h"
 #include "cli/quote.h"
 #include "cli/reporter.h"
+#include "cli/signature_lines.h"
 #include "cli/system.h"
 #include "sign/batch_signer.h"
 #include "sign/utf8.h"

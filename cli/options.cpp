@@ -9,7 +9,7 @@
 #include <string>
 
 #include "cli/option_errors.h"
-#include "cli/process.h"
+#include "cli/exit_status.h"
 #include "cli/system.h"
 #include "firma_version.h"
 #include "sign/batch_signer.h"

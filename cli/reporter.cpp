@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "cli/process.h"
+#include "cli/exit_status.h"
 #include "cli/quote.h"
 #include "cli/system.h"
 

@@ -4,7 +4,7 @@
 
 #include "cli/commands.h"
 #include "cli/options.h"
-#include "cli/process.h"
+#include "cli/exit_status.h"
 #include "cli/reporter.h"
 #include "cli/system.h"
 #include "sign/fold.h"

@@ -1,5 +1,5 @@
 #include "cli/commands.h"
-#include "cli/lines.h"
+#include "cli/signature_lines.h"
 #include "cli/reporter.h"
 #include "cli/system.h"
 #include "cli/walk.h"

@@ -41,7 +41,7 @@ std::optional<WalkItem> Walk::next() {
             continue;
         }
         const std::string name = folder.names[folder.next++];
-        if (auto item = entry(folder, name)) return item;
+        if (auto item = classify(folder, name)) return item;
     }
 }
 

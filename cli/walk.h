@@ -48,7 +48,7 @@ private:
     // Opens `name` (relative to `parent` when given) and lists it onto the stack.
     std::optional<WalkItem> enter(const Folder* parent, const std::string& name, const std::string& path,
                                   bool follow);
-    std::optional<WalkItem> entry(const Folder& folder, const std::string& name);
+    std::optional<WalkItem> classify(const Folder& folder, const std::string& name);
     bool on_stack(std::pair<std::uint64_t, std::uint64_t> id) const;
     // Lists a folder found at `path` onto the stack.
     void push(Folder folder, const std::string& path);

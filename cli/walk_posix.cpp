@@ -65,7 +65,7 @@ std::optional<WalkItem> Walk::enter(const Folder* parent, const std::string& nam
 }
 
 // One name in a folder: a file to sign, a folder entered, or something left out.
-std::optional<WalkItem> Walk::entry(const Folder& folder, const std::string& name) {
+std::optional<WalkItem> Walk::classify(const Folder& folder, const std::string& name) {
     const std::string path = join(path_, name);
     const int at = folder.handle->fd();
     struct stat own {};

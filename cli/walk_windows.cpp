@@ -69,7 +69,7 @@ std::optional<WalkItem> Walk::enter(const Folder*, const std::string& name, cons
     return std::nullopt;
 }
 
-std::optional<WalkItem> Walk::entry(const Folder& folder, const std::string& name) {
+std::optional<WalkItem> Walk::classify(const Folder& folder, const std::string& name) {
     const std::string path = join(path_, name);
     std::error_code error;
     const auto link = is_link(native(path), error);

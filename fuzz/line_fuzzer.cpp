@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "cli/lines.h"
+#include "cli/signature_lines.h"
 
 namespace {
 

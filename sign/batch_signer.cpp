@@ -16,7 +16,7 @@ namespace {
 
 using detail::BatchQueue;
 using detail::BatchSlot;
-using detail::error_of;
+using detail::failure_code;
 
 // Reads on the calling thread what may wait for a writer: standard input, and
 // the FIFOs and devices the workers hand back.
@@ -32,7 +32,7 @@ BatchResult sign_here(const std::function<FileReader()>& open, const BatchOption
         FileReader reader = open();
         return {sign_from(reader, read), {}};
     } catch (...) {
-        return {0, error_of(std::current_exception())};
+        return {0, failure_code(std::current_exception())};
     }
 }
 

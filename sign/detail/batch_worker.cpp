@@ -106,7 +106,7 @@ private:
                 lane.pending = {};
                 return true;
             } catch (...) {
-                const std::error_code error = error_of(std::current_exception());
+                const std::error_code error = failure_code(std::current_exception());
                 // Out of descriptors is no fault of the file: fewer files at once.
                 if (out_of_descriptors(error)) {
                     const std::size_t open_here = active_count();
@@ -148,7 +148,7 @@ private:
                 }
                 lane.pending = bytes_to_fold(lane.accumulator, piece);
             } catch (...) {
-                finish(lane, {0, error_of(std::current_exception())});
+                finish(lane, {0, failure_code(std::current_exception())});
                 all_have_bytes = false;
             }
         }
@@ -198,7 +198,7 @@ private:
 
 }  // namespace
 
-std::error_code error_of(const std::exception_ptr& failure) {
+std::error_code failure_code(const std::exception_ptr& failure) {
     try {
         std::rethrow_exception(failure);
     } catch (const std::system_error& error) {

@@ -14,7 +14,7 @@
 namespace firma::detail {
 
 // Why signing failed, as the code a result carries.
-std::error_code error_of(const std::exception_ptr& failure);
+std::error_code failure_code(const std::exception_ptr& failure);
 
 // How large the pieces are when `files_at_once` files are read side by side.
 std::size_t piece_size(unsigned files_at_once);

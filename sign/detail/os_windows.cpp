@@ -46,12 +46,8 @@ std::error_code windows_error(unsigned long error) {
 namespace detail {
 namespace {
 
-std::error_code error_of(DWORD error) {
-    return windows_error(error);
-}
-
 [[noreturn]] void fail(DWORD error, const std::string& name) {
-    throw std::system_error(error_of(error), name);
+    throw std::system_error(windows_error(error), name);
 }
 
 [[noreturn]] void fail(std::errc error, const std::string& name) {

@@ -1,4 +1,4 @@
-#include "cli/lines.h"
+#include "cli/signature_lines.h"
 
 #include <charconv>
 

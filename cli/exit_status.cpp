@@ -1,4 +1,4 @@
-#include "cli/process.h"
+#include "cli/exit_status.h"
 
 #include <cerrno>
 #include <cstdio>

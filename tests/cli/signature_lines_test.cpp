@@ -3,7 +3,7 @@
 
 #include <clocale>
 
-#include "cli/lines.h"
+#include "cli/signature_lines.h"
 #include "cli/quote.h"
 
 namespace firma::cli {

@@ -1,4 +1,4 @@
-#include "cli/lists.h"
+#include "cli/check_lists.h"
 
 #include <cerrno>
 #include <string_view>

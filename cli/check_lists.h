@@ -12,7 +12,7 @@
 #include <system_error>
 #include <vector>
 
-#include "cli/lines.h"
+#include "cli/signature_lines.h"
 
 namespace firma::cli {
 
