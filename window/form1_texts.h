@@ -1,13 +1,13 @@
 // Every text Form1 shows or announces, in Spanish as its users read it. Both
-// windows take them from here (and the Windows version resource its caption),
-// in UTF-16, as both toolkits hold text.
+// windows take them from here, in UTF-16, as both toolkits hold text; the
+// caption comes from the build (window/CMakeLists.txt).
 #pragma once
 
 #include <string_view>
 
-namespace form1_texts {
+#include "window/form1_caption.h"
 
-inline constexpr std::u16string_view kCaption = u"App para obtener firma de archivo";
+namespace form1_texts {
 inline constexpr std::u16string_view kCommandSign = u"Obtener firma";
 
 // What a screen reader announces; nothing visible.
