@@ -1,7 +1,10 @@
 // The files to sign, from the operands: each operand as given, or with -r, every
 // regular file below an operand that is a folder, in sorted order. Produced one
-// at a time, so a huge tree never sits in memory whole. Folders are opened
-// relative to their parent, so trees of any depth are walked.
+// at a time, so a huge tree never sits in memory whole. On every system an
+// item's file is opened through `name`, relative to `folder` when that is set:
+// POSIX systems open each folder relative to its parent (trees of any depth,
+// renames above cannot redirect a read); Windows names whole paths (long ones
+// open through \\?\).
 #pragma once
 
 #include <cstdint>
@@ -18,7 +21,7 @@ namespace firma::cli {
 
 struct WalkItem {
     std::string path;                          // as the user knows it: operand/a/b
-    std::shared_ptr<const OpenFolder> folder;  // when set, open `name` relative to it
+    std::shared_ptr<const OpenFolder> folder;  // when set, open `name` relative to it (never on Windows)
     std::string name;
     std::error_code error;                     // a folder or entry that could not be read
     std::string skipped;                       // why a special file is left out (a warning)
