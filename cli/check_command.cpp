@@ -122,7 +122,6 @@ int check_command(const Options& options) {
     Reporter reporter(options.progress);
     std::vector<std::string> names = options.files;
     if (names.empty()) names.push_back("-");
-    if (reporter.done() != nullptr) reporter.expect(listed_bytes(names));
     Lists lists(std::move(names));
     Checker checker(options, reporter);
 
@@ -134,7 +133,7 @@ int check_command(const Options& options) {
     };
     const auto deliver = [&](const CheckItem& item, const BatchResult& result) { checker.report(item, result); };
     sign_in_order<CheckItem>(next, deliver,
-                             {.files_at_once = options.jobs, .bytes_done = reporter.done(), .on_tick = [&] { reporter.tick(); }});
+                             {.files_at_once = options.jobs, .progress = reporter.progress(), .on_tick = [&] { reporter.tick(); }});
     return checker.status();
 }
 

@@ -147,17 +147,4 @@ std::optional<ListEntry> Lists::next() {
     }
 }
 
-std::uint64_t listed_bytes(const std::vector<std::string>& names) {
-    std::vector<std::string> files;
-    for (const auto& name : names)
-        if (name != "-") files.push_back(name);
-    Lists lists(std::move(files));
-    std::uint64_t total = 0;
-    while (auto entry = lists.next()) {
-        if (entry->kind != ListEntry::Kind::listed || entry->file.name == "-") continue;
-        if (const auto path = path_of_utf8(entry->file.name)) total += regular_file_size(*path).value_or(0);
-    }
-    return total;
-}
-
 }  // namespace firma::cli

@@ -67,8 +67,4 @@ private:
     ListParser parser_;
 };
 
-// The total size of the files the lists name, as far as they can be found, for
-// a progress display. Lists on standard input cannot be read twice: skipped.
-std::uint64_t listed_bytes(const std::vector<std::string>& names);
-
 }  // namespace firma::cli

@@ -123,14 +123,16 @@ void Reporter::tick() {
     if (now - last_draw_ < std::chrono::milliseconds(250)) return;
     last_draw_ = now;
     const double seconds = std::chrono::duration<double>(now - start_).count();
-    const auto done = static_cast<double>(done_.load());
-    const auto total = static_cast<double>(std::max(total_, done_.load()));
+    const std::uint64_t read = counts_.done;
+    const bool total_known = !counts_.total_unknown;
+    const auto done = static_cast<double>(read);
+    const auto total = static_cast<double>(std::max(counts_.expected.load(), read));
     const double rate = seconds > 0 ? done / seconds : 0;
     std::string text = bytes_text(done);
-    if (total_known_) text += " of " + bytes_text(total);
-    if (total_known_ && total > 0) text += fmt::format(" ({:.0f}%)", 100 * done / total);
+    if (total_known) text += " of " + bytes_text(total);
+    if (total_known && total > 0) text += fmt::format(" ({:.0f}%)", 100 * done / total);
     text += fmt::format(", {:.0f} MB/s", rate / 1e6);
-    if (total_known_ && rate > 0) text += fmt::format(", {} left", duration_text((total - done) / rate));
+    if (total_known && rate > 0) text += fmt::format(", {} left", duration_text((total - done) / rate));
     text_ = std::move(text);
     draw_progress();
 }

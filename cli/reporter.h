@@ -9,6 +9,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "sign/batch_signer.h"
+
 namespace firma::cli {
 
 // Standard output could not be written: the results are lost, so firma stops.
@@ -30,11 +32,9 @@ public:
     // "firma: text". Never throws.
     void message(std::string_view text);
 
-    // Progress: bytes expected in all (unless some input's size is unknown), and
-    // bytes read so far (updated by workers).
-    void expect(std::uint64_t bytes) { total_ += bytes; }
-    void expect_unknown() { total_known_ = false; }
-    std::atomic<std::uint64_t>* done() { return progress_ ? &done_ : nullptr; }
+    // Where signing counts what it expects and has read, for the progress
+    // line; nothing when there is none to draw.
+    BatchProgress* progress() { return progress_ ? &counts_ : nullptr; }
     // Redraws the progress line if it is due.
     void tick();
 
@@ -48,9 +48,7 @@ private:
     bool escapes_ = true;          // the terminal reads ANSI escapes
     std::size_t drawn_width_ = 0;  // of the line on the terminal, for clearing without escapes
     std::string text_;  // the progress line last drawn
-    std::uint64_t total_ = 0;
-    bool total_known_ = true;
-    std::atomic<std::uint64_t> done_{0};
+    BatchProgress counts_;
     std::chrono::steady_clock::time_point start_;
     std::chrono::steady_clock::time_point last_draw_;
 };

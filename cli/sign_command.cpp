@@ -12,21 +12,11 @@ namespace {
 
 // What signing a walked item takes: nothing for an error or a skipped file,
 // which only keep their place in the output.
-std::optional<SignRequest> request_for(const WalkItem& item, Reporter& reporter) {
+std::optional<SignRequest> request_for(const WalkItem& item) {
     if (item.error || !item.skipped.empty()) return std::nullopt;
-    if (item.path == "-") {
-        if (reporter.done() != nullptr) {
-            if (const auto left = standard_input_left())
-                reporter.expect(*left);
-            else
-                reporter.expect_unknown();  // a pipe or a terminal: only bytes and rate
-        }
-        return SignRequest{SignRequest::Source::standard_input, "-"};
-    }
+    if (item.path == "-") return SignRequest{SignRequest::Source::standard_input, "-"};
     // Operands and walked names came from the system, so they convert.
-    const std::filesystem::path path = path_of_utf8(item.name).value_or("");
-    if (reporter.done() != nullptr) reporter.expect(regular_file_size(path, item.folder.get()).value_or(0));
-    return SignRequest{SignRequest::Source::file, path, item.folder, item.regular};
+    return SignRequest{SignRequest::Source::file, path_of_utf8(item.name).value_or(""), item.folder, item.regular};
 }
 
 }  // namespace
@@ -42,7 +32,7 @@ int sign_command(const Options& options) {
     const auto next = [&]() -> std::optional<BatchItem<WalkItem>> {
         auto item = walk.next();
         if (!item) return std::nullopt;
-        auto request = request_for(*item, reporter);
+        auto request = request_for(*item);
         return BatchItem<WalkItem>{std::move(*item), std::move(request)};
     };
     const auto deliver = [&](const WalkItem& item, const BatchResult& result) {
@@ -63,7 +53,7 @@ int sign_command(const Options& options) {
         reporter.line(format_line(result.accumulator, item.path, style));
     };
     sign_in_order<WalkItem>(next, deliver,
-                            {.files_at_once = options.jobs, .bytes_done = reporter.done(), .on_tick = [&] { reporter.tick(); }});
+                            {.files_at_once = options.jobs, .progress = reporter.progress(), .on_tick = [&] { reporter.tick(); }});
     return status;
 }
 

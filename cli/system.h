@@ -17,11 +17,6 @@
 
 namespace firma::cli {
 
-// The size of a regular file, for progress totals; nothing for anything else.
-std::optional<std::uint64_t> regular_file_size(const std::filesystem::path& path, const OpenFolder* folder = nullptr);
-// What is left to read of standard input when it is a regular file.
-std::optional<std::uint64_t> standard_input_left();
-
 bool is_terminal(std::FILE* stream);
 
 // Writes UTF-8 text to a standard stream in one piece: as bytes, or, on a

@@ -24,20 +24,6 @@ extern "C" void clear_then_die(int signal_number) {
 
 }  // namespace
 
-std::optional<std::uint64_t> regular_file_size(const std::filesystem::path& path, const OpenFolder* folder) {
-    struct stat status {};
-    const int at = folder != nullptr ? folder->fd() : AT_FDCWD;
-    if (::fstatat(at, path.c_str(), &status, 0) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
-    return static_cast<std::uint64_t>(status.st_size);
-}
-
-std::optional<std::uint64_t> standard_input_left() {
-    struct stat status {};
-    const off_t at = ::lseek(STDIN_FILENO, 0, SEEK_CUR);
-    if (::fstat(STDIN_FILENO, &status) != 0 || !S_ISREG(status.st_mode) || at < 0) return std::nullopt;
-    return static_cast<std::uint64_t>(status.st_size > at ? status.st_size - at : 0);
-}
-
 bool is_terminal(std::FILE* stream) {
     return ::isatty(::fileno(stream)) == 1;
 }

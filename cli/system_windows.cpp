@@ -24,23 +24,6 @@ BOOL WINAPI clear_then_die(DWORD) {
 
 }  // namespace
 
-std::optional<std::uint64_t> regular_file_size(const std::filesystem::path& path, const OpenFolder*) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
-    const std::uintmax_t size = std::filesystem::file_size(path, error);
-    if (error) return std::nullopt;
-    return size;
-}
-
-std::optional<std::uint64_t> standard_input_left() {
-    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
-    LARGE_INTEGER size{}, at{}, zero{};
-    if (GetFileType(input) != FILE_TYPE_DISK || !GetFileSizeEx(input, &size) ||
-        !SetFilePointerEx(input, zero, &at, FILE_CURRENT))
-        return std::nullopt;
-    return static_cast<std::uint64_t>(size.QuadPart > at.QuadPart ? size.QuadPart - at.QuadPart : 0);
-}
-
 bool is_terminal(std::FILE* stream) {
     return _isatty(_fileno(stream)) != 0;
 }

@@ -20,16 +20,17 @@ using detail::failure_code;
 
 // Reads on the calling thread what may wait for a writer: standard input, and
 // the FIFOs and devices the workers hand back.
-BatchResult sign_here(const std::function<FileReader()>& open, const BatchOptions& options) {
+BatchResult sign_here(const std::function<FileReader()>& open, bool standard_input, const BatchOptions& options) {
     std::uint64_t reported = 0;
     ReadOptions read;
-    read.on_progress = [&](std::uint64_t consumed) {
-        if (options.bytes_done != nullptr) *options.bytes_done += consumed - reported;
+    read.on_progress = [&](std::uint64_t consumed, std::uint64_t) {
+        if (options.progress != nullptr) options.progress->done += consumed - reported;
         reported = consumed;
         if (options.on_tick) options.on_tick();
     };
     try {
         FileReader reader = open();
+        if (options.progress != nullptr) detail::count_expected(reader, standard_input, *options.progress);
         return {sign_from(reader, read), {}};
     } catch (...) {
         return {0, failure_code(std::current_exception())};
@@ -39,9 +40,9 @@ BatchResult sign_here(const std::function<FileReader()>& open, const BatchOption
 BatchResult sign_front(BatchSlot& front, const BatchOptions& options) {
     if (front.request && front.request->source == SignRequest::Source::standard_input) {
         // Standard input redirected from a file is that file, checked as one.
-        return sign_here([] { return FileReader(standard_input(), "-", true, false); }, options);
+        return sign_here([] { return FileReader(standard_input(), "-", true, false); }, true, options);
     }
-    if (front.deferred) return sign_here([&] { return std::move(*front.deferred); }, options);
+    if (front.deferred) return sign_here([&] { return std::move(*front.deferred); }, false, options);
     return front.result;
 }
 
@@ -57,7 +58,7 @@ class Workers {
 public:
     Workers(BatchQueue& queue, const BatchOptions& options)
         : queue_(queue),
-          bytes_done_(options.bytes_done),
+          progress_(options.progress),
           files_(std::min(options.files_at_once > 0 ? options.files_at_once : default_jobs(), files_allowed())),
           most_(std::min(files_, detail::available_cores())),
           piece_(detail::piece_size(files_)) {}
@@ -72,7 +73,7 @@ public:
         const unsigned share = files_ / most_ + (i < files_ % most_ ? 1 : 0);
         try {
             queue_.add_worker();
-            threads_.emplace_back([this, share] { detail::run_worker(queue_, bytes_done_, share, piece_); });
+            threads_.emplace_back([this, share] { detail::run_worker(queue_, progress_, share, piece_); });
         } catch (const std::system_error& error) {
             queue_.remove_worker();
             if (threads_.empty()) throw std::system_error(error.code(), "cannot start a thread");
@@ -82,7 +83,7 @@ public:
 
 private:
     BatchQueue& queue_;
-    std::atomic<std::uint64_t>* bytes_done_;
+    BatchProgress* progress_;
     unsigned files_;
     unsigned most_;
     std::size_t piece_;

@@ -36,14 +36,23 @@ struct BatchResult {
     std::error_code error;  // set when the file could not be signed
 };
 
+// How far a batch has got, for progress displays: what the files opened so far
+// said of their sizes, and what has been read of them.
+struct BatchProgress {
+    std::atomic<std::uint64_t> done{0};      // bytes read
+    std::atomic<std::uint64_t> expected{0};  // the sizes of the regular files opened
+    // Standard input was a pipe or a terminal: there is no total to show.
+    std::atomic<bool> total_unknown{false};
+};
+
 struct BatchOptions {
     // Files open and read at once, at most (0: default_jobs()). Workers are
     // started only as files arrive, one per core at most; 1 reads one file after
     // another.
     unsigned files_at_once = 0;
     std::size_t in_flight = 1024;  // items taken ahead of delivery at most: bounds memory
-    // Bytes read so far, updated by the workers (for progress displays).
-    std::atomic<std::uint64_t>* bytes_done = nullptr;
+    // Updated as files open and pieces are read, when given.
+    BatchProgress* progress = nullptr;
     // Called on the calling thread between deliveries and about four times a
     // second while waiting.
     std::function<void()> on_tick;

@@ -15,7 +15,7 @@ std::uint32_t sign_from(FileReader& reader, const ReadOptions& options) {
         const auto piece = reader.read(buffer.span(), accumulator.is_zero());
         if (piece.empty()) break;
         accumulator.update(piece);
-        if (options.on_progress) options.on_progress(reader.consumed());
+        if (options.on_progress) options.on_progress(reader.consumed(), reader.is_regular() ? reader.size() : 0);
     }
     reader.finish();
     return accumulator.value();

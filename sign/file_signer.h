@@ -15,8 +15,9 @@ namespace firma {
 struct FoldKernel;
 
 struct ReadOptions {
-    // Called after each piece with the number of bytes consumed so far.
-    std::function<void(std::uint64_t consumed)> on_progress;
+    // Called after each piece with the bytes consumed so far, and the file's
+    // size from where reading started (0 where no size is known: a pipe).
+    std::function<void(std::uint64_t consumed, std::uint64_t total)> on_progress;
     // Checked before each piece: a stop request ends the read with SignError::cancelled.
     std::stop_token stop;
     // Refuse FIFOs, devices and sockets (SignError::not_regular_file) without

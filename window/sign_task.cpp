@@ -34,10 +34,10 @@ void SignTask::sign(const std::filesystem::path& path, std::stop_token stop) {
     firma::ReadOptions options;
     options.stop = stop;
     options.regular_files_only = true;
-    options.on_progress = [this](std::uint64_t consumed) { consumed_ = consumed; };
-    std::error_code unknown;
-    const auto size = std::filesystem::file_size(path, unknown);
-    if (!unknown) total_ = size;
+    options.on_progress = [this](std::uint64_t consumed, std::uint64_t total) {
+        total_ = total;
+        consumed_ = consumed;
+    };
     try {
         signature_ = Module1::ComputeSign(path, options);
     } catch (...) {

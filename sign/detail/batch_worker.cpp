@@ -36,9 +36,9 @@ public:
     // Reads at most `files` files at a time, in pieces of `piece` bytes; with
     // fewer where memory for the buffers runs short, and one file at a time in
     // small pieces before giving up (std::bad_alloc).
-    Worker(BatchQueue& queue, std::atomic<std::uint64_t>* bytes_done, unsigned files, std::size_t piece)
+    Worker(BatchQueue& queue, BatchProgress* progress, unsigned files, std::size_t piece)
         : queue_(queue),
-          bytes_done_(bytes_done),
+          progress_(progress),
           kernel_(best_kernel()),
           piece_(piece),
           accumulators_(kernel_.lanes, 0),
@@ -100,6 +100,7 @@ private:
                     queue_.defer(slot, std::move(reader));
                     return true;
                 }
+                if (progress_ != nullptr) count_expected(reader, false, *progress_);
                 lane.reader.emplace(std::move(reader));
                 lane.slot = slot;
                 lane.accumulator = 0;
@@ -139,7 +140,7 @@ private:
             try {
                 const std::uint64_t before = lane.reader->consumed();
                 auto piece = lane.reader->read(lane.buffer.span(), lane.accumulator == 0);
-                if (bytes_done_ != nullptr) *bytes_done_ += lane.reader->consumed() - before;
+                if (progress_ != nullptr) progress_->done += lane.reader->consumed() - before;
                 if (piece.empty()) {
                     lane.reader->finish();
                     finish(lane, {lane.accumulator, {}});
@@ -186,7 +187,7 @@ private:
     }
 
     BatchQueue& queue_;
-    std::atomic<std::uint64_t>* bytes_done_;
+    BatchProgress* progress_;
     const FoldKernel& kernel_;
     std::size_t piece_;
     std::vector<Lane> lanes_;
@@ -222,10 +223,17 @@ std::size_t piece_size(unsigned files_at_once) {
     return std::clamp(share, smallest, kLargestPiece) / smallest * smallest;
 }
 
-void run_worker(BatchQueue& queue, std::atomic<std::uint64_t>* bytes_done, unsigned files, std::size_t piece) {
+void count_expected(const FileReader& reader, bool standard_input, BatchProgress& progress) {
+    if (reader.is_regular())
+        progress.expected += reader.size();
+    else if (standard_input)
+        progress.total_unknown = true;
+}
+
+void run_worker(BatchQueue& queue, BatchProgress* progress, unsigned files, std::size_t piece) {
     std::optional<Worker> worker;
     try {
-        worker.emplace(queue, bytes_done, files, piece);
+        worker.emplace(queue, progress, files, piece);
     } catch (const std::bad_alloc&) {
         // Not even one small buffer: the other workers read on; the last one
         // left fails what it takes, as each read would.

@@ -21,7 +21,11 @@ std::size_t piece_size(unsigned files_at_once);
 
 // Signs files from `queue` until it has none left or is stopped, reading at
 // most `files` at a time in pieces of `piece` bytes, and adds the bytes read
-// to `bytes_done` when given.
-void run_worker(BatchQueue& queue, std::atomic<std::uint64_t>* bytes_done, unsigned files, std::size_t piece);
+// to `progress` when given.
+void run_worker(BatchQueue& queue, BatchProgress* progress, unsigned files, std::size_t piece);
+
+// Adds what `reader` says of its size to `progress`: a regular file's size, or
+// for standard input that is not a file, that no total can be known.
+void count_expected(const FileReader& reader, bool standard_input, BatchProgress& progress);
 
 }  // namespace firma::detail

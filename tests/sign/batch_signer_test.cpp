@@ -74,8 +74,9 @@ TEST_F(BatchSigner, DeliversEveryResultInOrderWhateverTheThreads) {
     }
 }
 
+// Every byte read is counted, and every size the files opened said.
 TEST_F(BatchSigner, CountsEveryByteRead) {
-    std::atomic<std::uint64_t> done{0};
+    BatchProgress progress;
     std::size_t produced = 0;
     std::uint64_t total = 0;
     for (const auto& want : expected)
@@ -85,8 +86,10 @@ TEST_F(BatchSigner, CountsEveryByteRead) {
             if (produced == expected.size()) return std::nullopt;
             return BatchItem<std::size_t>{produced, expected[produced++].request};
         },
-        [](std::size_t, const BatchResult&) {}, {2, 64, &done, {}});
-    EXPECT_EQ(done.load(), total);
+        [](std::size_t, const BatchResult&) {}, {2, 64, &progress, {}});
+    EXPECT_EQ(progress.done.load(), total);
+    EXPECT_EQ(progress.expected.load(), total);
+    EXPECT_FALSE(progress.total_unknown);
 }
 
 TEST_F(BatchSigner, AFailingDeliveryStopsTheWorkersAndPropagates) {

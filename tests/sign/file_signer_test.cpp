@@ -72,20 +72,20 @@ TEST_F(FileSigner, FileThatGrowsOrShrinksWhileReadIsAnError) {
     const auto changed = make_error_code(SignError::changed_while_reading);
     const std::string path = dir.write("moving", std::string(1 << 20, 'x'));
     ReadOptions grow_once;
-    grow_once.on_progress = [&](std::uint64_t consumed) {
+    grow_once.on_progress = [&](std::uint64_t consumed, std::uint64_t) {
         if (consumed <= 262144) std::ofstream(path, std::ios::app) << "more";
     };
     expect_failure([&] { sign_file(path, grow_once); }, changed, path);
 
     // Growing as fast as it is read: must still end.
     ReadOptions grow_always;
-    grow_always.on_progress = [&](std::uint64_t) {
+    grow_always.on_progress = [&](std::uint64_t, std::uint64_t) {
         std::ofstream(path, std::ios::app) << "more";
     };
     expect_failure([&] { sign_file(path, grow_always); }, changed, path);
 
     ReadOptions shrink;
-    shrink.on_progress = [&](std::uint64_t) { fs::resize_file(path, 1000); };
+    shrink.on_progress = [&](std::uint64_t, std::uint64_t) { fs::resize_file(path, 1000); };
     expect_failure([&] { sign_file(path, shrink); }, changed, path);
 }
 
@@ -94,7 +94,7 @@ TEST_F(FileSigner, StopRequestEndsTheReadAsCancelled) {
     std::stop_source source;
     ReadOptions options;
     options.stop = source.get_token();
-    options.on_progress = [&](std::uint64_t) { source.request_stop(); };
+    options.on_progress = [&](std::uint64_t, std::uint64_t) { source.request_stop(); };
     expect_failure([&] { sign_file(path, options); }, make_error_code(SignError::cancelled), path);
 }
 
