@@ -43,9 +43,7 @@ FileReader::FileReader(const std::filesystem::path& path, bool regular_files_onl
     : state_(std::make_unique<State>(detail::OsFile(path, regular_files_only, folder), utf8_of_path(path), true)) {}
 
 FileReader::FileReader(NativeFile file, std::string name, bool whole_file, bool regular_files_only)
-    : state_(std::make_unique<State>(detail::OsFile(file, name), name, whole_file)) {
-    if (regular_files_only && !is_regular()) fail(SignError::not_regular_file, state_->name);
-}
+    : state_(std::make_unique<State>(detail::OsFile(file, name, regular_files_only), name, whole_file)) {}
 
 FileReader::FileReader(FileReader&& other) noexcept = default;
 FileReader::~FileReader() = default;

@@ -17,6 +17,7 @@
 namespace firma::detail {
 
 enum class FileKind {
+    folder,
     regular,
     stream,  // a FIFO, pipe, socket or character device: reads may wait, or never end
     other,   // a block device: read to its end
@@ -40,6 +41,12 @@ struct FileStatus {
 // Whether the file is still the same version of the same file.
 bool same_version(const FileStatus& before, const FileStatus& now);
 
+// The one rule for what may be read, before a file is opened (opening some
+// devices has side effects) and again once it is (it may have been replaced
+// meanwhile): never a folder (EISDIR); with `regular_files_only`, nothing but
+// a regular file (SignError::not_regular_file).
+void check_kind(FileKind kind, bool regular_files_only, const std::string& name);
+
 class OsFile {
 public:
     // Opens `path` read-only (relative to `folder` when given), never creating it.
@@ -47,7 +54,7 @@ public:
     // file fails as SignError::not_regular_file, without being opened.
     OsFile(const std::filesystem::path& path, bool regular_files_only, const OpenFolder* folder);
     // A file the caller keeps open, from its current position.
-    OsFile(NativeFile borrowed, const std::string& name);
+    OsFile(NativeFile borrowed, const std::string& name, bool regular_files_only);
     OsFile(OsFile&& other) noexcept;
     OsFile& operator=(OsFile&&) = delete;
     ~OsFile();

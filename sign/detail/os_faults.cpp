@@ -1,8 +1,10 @@
-// What is the same on every system: comparing versions, and the test seam.
+// What is the same on every system: which files may be read, comparing
+// versions, and the test seam.
 #include <atomic>
 #include <system_error>
 
 #include "sign/detail/os.h"
+#include "sign/sign_error.h"
 
 namespace firma::detail {
 namespace {
@@ -10,6 +12,12 @@ namespace {
 std::atomic<OsFaults*> installed{nullptr};
 
 }  // namespace
+
+void check_kind(FileKind kind, bool regular_files_only, const std::string& name) {
+    if (kind == FileKind::folder) throw std::system_error(std::make_error_code(std::errc::is_a_directory), name);
+    if (regular_files_only && kind != FileKind::regular)
+        throw std::system_error(make_error_code(SignError::not_regular_file), name);
+}
 
 bool same_version(const FileStatus& before, const FileStatus& now) {
     const bool same_size = !before.size_is_length || before.size == now.size;

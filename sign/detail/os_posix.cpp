@@ -17,7 +17,6 @@
 #include <utility>
 
 #include "sign/detail/os.h"
-#include "sign/sign_error.h"
 
 namespace firma {
 namespace detail {
@@ -27,8 +26,11 @@ namespace {
     throw std::system_error(error, std::system_category(), name);
 }
 
-[[noreturn]] void fail(SignError error, const std::string& name) {
-    throw std::system_error(make_error_code(error), name);
+FileKind kind_of(mode_t mode) {
+    if (S_ISDIR(mode)) return FileKind::folder;
+    if (S_ISREG(mode)) return FileKind::regular;
+    if (S_ISFIFO(mode) || S_ISSOCK(mode) || S_ISCHR(mode)) return FileKind::stream;
+    return FileKind::other;
 }
 
 // Non-blocking so that opening a FIFO never waits for a writer; O_NOATIME where the
@@ -41,8 +43,7 @@ int open_for_reading(int folder, const std::string& path, bool regular_files_onl
         // Checked before opening: opening some devices has side effects.
         struct stat status {};
         if (::fstatat(folder, path.c_str(), &status, 0) != 0) fail(errno, path);
-        if (S_ISDIR(status.st_mode)) fail(EISDIR, path);
-        if (!S_ISREG(status.st_mode)) fail(SignError::not_regular_file, path);
+        check_kind(kind_of(status.st_mode), true, path);
     }
     constexpr int flags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
     int fd = ::openat(folder, path.c_str(), flags | O_NOATIME);
@@ -76,12 +77,6 @@ bool sizes_are_lengths(int fd) {
     }
 }
 
-FileKind kind_of(mode_t mode) {
-    if (S_ISREG(mode)) return FileKind::regular;
-    if (S_ISFIFO(mode) || S_ISSOCK(mode) || S_ISCHR(mode)) return FileKind::stream;
-    return FileKind::other;
-}
-
 FileStatus status_from(int fd, const struct stat& own, const std::string& name) {
     FileStatus status{kind_of(own.st_mode),
                       !S_ISREG(own.st_mode) || sizes_are_lengths(fd),
@@ -111,11 +106,9 @@ OsFile::OsFile(const std::filesystem::path& path, bool regular_files_only, const
       name_(path.native()) {
     try {
         const struct stat own = stat_of(file_, name_);
-        if (S_ISDIR(own.st_mode)) fail(EISDIR, name_);
         at_open_ = status_from(file_, own, name_);
         const FileStatus& now = at_open_;
-        // Opened after the check above: what is there now may not be what was checked.
-        if (regular_files_only && now.kind != FileKind::regular) fail(SignError::not_regular_file, name_);
+        check_kind(now.kind, regular_files_only, name_);
         pipe_ = S_ISFIFO(own.st_mode);
         if (now.kind == FileKind::regular && now.size_is_length) offset_ = 0;
     } catch (...) {
@@ -125,12 +118,13 @@ OsFile::OsFile(const std::filesystem::path& path, bool regular_files_only, const
     }
 }
 
-OsFile::OsFile(NativeFile borrowed, const std::string& name) : file_(borrowed), owned_(false), name_(name) {
+OsFile::OsFile(NativeFile borrowed, const std::string& name, bool regular_files_only)
+    : file_(borrowed), owned_(false), name_(name) {
     const struct stat own = stat_of(file_, name_);
-    if (S_ISDIR(own.st_mode)) fail(EISDIR, name_);
     pipe_ = S_ISFIFO(own.st_mode);
     at_open_ = status_from(file_, own, name_);
     const FileStatus& now = at_open_;
+    check_kind(now.kind, regular_files_only, name_);
     if (now.kind == FileKind::regular) {
         const off_t at = ::lseek(file_, 0, SEEK_CUR);
         start_ = at > 0 ? static_cast<std::uint64_t>(at) : 0;
