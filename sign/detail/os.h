@@ -1,6 +1,6 @@
 // What the core asks of the operating system: the few file operations the
 // reader needs, and the cores to work on. One implementation per system
-// (os_posix.cpp, os_windows.cpp).
+// (os_posix.cpp, os_windows.cpp), with what they share in os_shared.cpp.
 // Every failure throws std::system_error naming the file, with the system's
 // reason as the error code (std::errc values where one matches).
 #pragma once

@@ -77,9 +77,10 @@ bool sizes_are_lengths(int fd) {
     }
 }
 
-FileStatus status_from(int fd, const struct stat& own, const std::string& name) {
+// `sizes`: whether the file system's sizes are lengths, asked once at open.
+FileStatus status_from(const struct stat& own, bool sizes, const std::string& name) {
     FileStatus status{kind_of(own.st_mode),
-                      !S_ISREG(own.st_mode) || sizes_are_lengths(fd),
+                      !S_ISREG(own.st_mode) || sizes,
                       static_cast<std::uint64_t>(own.st_size),
                       own.st_mtim.tv_sec * 1000000000LL + own.st_mtim.tv_nsec,
                       own.st_ctim.tv_sec * 1000000000LL + own.st_ctim.tv_nsec,
@@ -106,7 +107,7 @@ OsFile::OsFile(const std::filesystem::path& path, bool regular_files_only, const
       name_(path.native()) {
     try {
         const struct stat own = stat_of(file_, name_);
-        at_open_ = status_from(file_, own, name_);
+        at_open_ = status_from(own, sizes_are_lengths(file_), name_);
         const FileStatus& now = at_open_;
         check_kind(now.kind, regular_files_only, name_);
         pipe_ = S_ISFIFO(own.st_mode);
@@ -122,7 +123,7 @@ OsFile::OsFile(NativeFile borrowed, const std::string& name, bool regular_files_
     : file_(borrowed), owned_(false), name_(name) {
     const struct stat own = stat_of(file_, name_);
     pipe_ = S_ISFIFO(own.st_mode);
-    at_open_ = status_from(file_, own, name_);
+    at_open_ = status_from(own, sizes_are_lengths(file_), name_);
     const FileStatus& now = at_open_;
     check_kind(now.kind, regular_files_only, name_);
     if (now.kind == FileKind::regular) {
@@ -149,7 +150,7 @@ OsFile::~OsFile() {
 }
 
 FileStatus OsFile::status() const {
-    return status_from(file_, stat_of(file_, name_), name_);
+    return status_from(stat_of(file_, name_), at_open_.size_is_length, name_);
 }
 
 std::uint64_t OsFile::skip_hole() {
