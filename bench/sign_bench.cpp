@@ -53,27 +53,27 @@ void StraightPort(benchmark::State& state) {
 }
 
 // The whole file, as the window and the command line sign it, with the given
-// kernel's chain (null: the fastest this processor runs).
-void ComputeSign(benchmark::State& state, const firma::FoldKernel* kernel) {
+// chain (null: the fastest this processor runs).
+void ComputeSign(benchmark::State& state, const firma::FoldChain* chain) {
     const std::string path = bench_file();
     firma::ReadOptions options;
-    options.kernel = kernel;
+    options.chain = chain;
     for (auto _ : state) benchmark::DoNotOptimize(Module1::ComputeSign(path, options));
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size_of(path)));
 }
 
-// Each kernel alone, on 16 MiB already in memory.
-void Kernel(benchmark::State& state, const firma::FoldKernel* kernel) {
+// Each chain alone, on 16 MiB already in memory.
+void Chain(benchmark::State& state, const firma::FoldChain* chain) {
     std::vector<unsigned char> bytes(16 << 20);
     std::mt19937_64 generator(16);
     for (auto& byte : bytes) byte = static_cast<unsigned char>(generator());
-    for (auto _ : state) benchmark::DoNotOptimize(kernel->fold(0, bytes.data(), bytes.size()));
+    for (auto _ : state) benchmark::DoNotOptimize(chain->fold(0, bytes.data(), bytes.size()));
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
 }
 
-// Each kernel's lanes, one file a lane, 64 KiB of each in memory (a worker's
+// Each lanes kernel, one file a lane, 64 KiB of each in memory (a worker's
 // read pieces), the lanes' buffers apart so that they share no cache sets.
-void Lanes(benchmark::State& state, const firma::FoldKernel* kernel) {
+void Lanes(benchmark::State& state, const firma::FoldLanes* kernel) {
     constexpr std::size_t kEach = 64 << 10, kApart = kEach + 64 * 17;
     const auto lanes = static_cast<std::size_t>(kernel->lanes);
     std::vector<unsigned char> bytes(lanes * kApart);
@@ -83,7 +83,7 @@ void Lanes(benchmark::State& state, const firma::FoldKernel* kernel) {
     for (std::size_t lane = 0; lane < lanes; ++lane) pointers[lane] = bytes.data() + lane * kApart;
     std::vector<std::uint32_t> accumulators(lanes, 1);
     for (auto _ : state) {
-        kernel->fold_lanes(accumulators.data(), pointers.data(), kEach);
+        kernel->fold(accumulators.data(), pointers.data(), kEach);
         benchmark::DoNotOptimize(accumulators.data());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * lanes * kEach));
@@ -103,7 +103,7 @@ public:
     void print_ratios() const {
         const auto base = rates_.find("StraightPort");
         if (base == rates_.end()) return;
-        // The chain firma had before the exact-product kernel, where the processor runs it.
+        // The chain firma had before the exact-product chain, where the processor runs it.
         const auto earlier = rates_.find("ComputeSign/avx2");
         std::cout << "\nThroughput relative to the straightforward port";
         if (earlier != rates_.end()) std::cout << " and to signing with the avx2 chain";
@@ -125,14 +125,14 @@ private:
 int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("StraightPort", StraightPort)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
     benchmark::RegisterBenchmark("ComputeSign", ComputeSign, nullptr)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
-    // The same with the chain of every kernel, the oldest ones included.
-    for (const auto& kernel : firma::available_kernels())
-        benchmark::RegisterBenchmark((std::string("ComputeSign/") + kernel.name).c_str(), ComputeSign, &kernel)
+    // The same with every chain, the oldest ones included.
+    for (const auto& chain : firma::available_chains())
+        benchmark::RegisterBenchmark((std::string("ComputeSign/") + chain.name).c_str(), ComputeSign, &chain)
             ->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
-    for (const auto& kernel : firma::available_kernels())
-        benchmark::RegisterBenchmark((std::string("Kernel/") + kernel.name).c_str(), Kernel, &kernel)
+    for (const auto& chain : firma::available_chains())
+        benchmark::RegisterBenchmark((std::string("Chain/") + chain.name).c_str(), Chain, &chain)
             ->Unit(benchmark::kMillisecond);
-    for (const auto& kernel : firma::available_kernels())
+    for (const auto& kernel : firma::available_lanes())
         benchmark::RegisterBenchmark((std::string("Lanes/") + kernel.name).c_str(), Lanes, &kernel)
             ->Unit(benchmark::kMillisecond);
     benchmark::Initialize(&argc, argv);

@@ -7,6 +7,7 @@
 #include "cli/signature_lines.h"
 #include "cli/system.h"
 #include "sign/batch_signer.h"
+#include "sign/system_errors.h"
 #include "sign/utf8.h"
 
 namespace firma::cli {

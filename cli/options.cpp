@@ -185,15 +185,14 @@ void print_version() {
         "License: all rights reserved; no license is granted beyond installing and\n"
         "running firma.\n"
         "There is NO WARRANTY, to the extent permitted by law.\n", stdout);
-    // Which kernel this processor runs, so that a report of a fault says it:
-    // the chain for one file, then (after '+', when they differ) the lanes for
-    // many files side by side.
-    const auto kernels = available_kernels();
-    if (kernels.empty()) {
-        std::fputs("Kernel: none gives the known signatures in this build\n", stdout);
+    // Which kernels this processor runs, so that a report of a fault says them.
+    if (!arithmetic_is_sound()) {
+        std::fputs("Kernels: none gives the known signatures in this build\n", stdout);
         return;
     }
-    std::fputs(fmt::format("Kernel: {}, {} files side by side\n", kernels.back().name, kernels.back().lanes).c_str(),
+    std::fputs(fmt::format("Kernels: the {} chain for one file, the {} lanes for {} files side by side\n",
+                           best_chain().name, best_lanes().name, best_lanes().lanes)
+                   .c_str(),
                stdout);
 }
 

@@ -9,6 +9,7 @@
 #include "cli/system.h"
 #include "sign/fold.h"
 #include "sign/sign_error.h"
+#include "sign/system_errors.h"
 
 namespace firma::cli {
 namespace {
@@ -29,7 +30,7 @@ int run_command(int argc, char** argv) {
     options->files = expand_wildcards(options->files);
     // A build whose arithmetic gives wrong signatures signs nothing at all.
     const bool signs = options->action == Action::sign || options->action == Action::check;
-    if (signs && available_kernels().empty()) {
+    if (signs && !arithmetic_is_sound()) {
         print_error(reason_of(make_error_code(SignError::wrong_arithmetic)));
         return finish_output(2);
     }

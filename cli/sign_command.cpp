@@ -5,6 +5,7 @@
 #include "cli/walk.h"
 #include "sign/batch_signer.h"
 #include "sign/sign_error.h"
+#include "sign/system_errors.h"
 #include "sign/utf8.h"
 
 namespace firma::cli {

@@ -13,8 +13,6 @@
 #include <system_error>
 #include <vector>
 
-#include "sign/open_folder.h"
-
 namespace firma::cli {
 
 bool is_terminal(std::FILE* stream);
@@ -23,10 +21,6 @@ bool is_terminal(std::FILE* stream);
 // Windows console, as UTF-16, which shows whatever the console's code page.
 // False (errno set) if it could not be written.
 bool write_text(std::FILE* stream, std::string_view text);
-
-// The reason `error` gives, worded as on Linux. Windows' C runtime has no words
-// for some POSIX errno values: a loop of links read "Unknown error" there.
-std::string reason_of(const std::error_code& error);
 
 // Why the last write to a standard stream failed, as an errno value. Windows'
 // C runtime says EINVAL when the reader of a pipe has gone; POSIX says EPIPE.

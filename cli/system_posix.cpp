@@ -42,10 +42,6 @@ std::vector<std::string> expand_wildcards(const std::vector<std::string>& operan
     return operands;
 }
 
-std::string reason_of(const std::error_code& error) {
-    return error.message();
-}
-
 int write_errno() {
     return errno;
 }

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "cli/system.h"
+#include "sign/system_errors.h"
 #include "sign/utf8.h"
 
 namespace firma::cli {
@@ -74,18 +75,9 @@ bool backslash_separates_folders() {
     return true;
 }
 
-std::string reason_of(const std::error_code& error) {
-    if (error == std::errc::too_many_symbolic_link_levels) return "Too many levels of symbolic links";
-    if (error == std::errc::value_too_large) return "Value too large for defined data type";
-    return error.message();
-}
-
-// Windows says "the pipe is being closed" (and Wine "no process is on the
-// other end"); either way the reader has gone.
+// The C runtime keeps the Windows error of the failed write.
 int write_errno() {
-    const unsigned long error = _doserrno;
-    const bool reader_gone = error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE || error == ERROR_PIPE_NOT_CONNECTED;
-    return reader_gone ? EPIPE : errno;
+    return system_error_code(_doserrno) == std::errc::broken_pipe ? EPIPE : errno;
 }
 
 // Strict UTF-8. Only control characters are unprintable: the C runtime's

@@ -1,5 +1,5 @@
-// What walking does the same way on every system; entering folders and
-// looking at their entries is in walk_posix.cpp and walk_windows.cpp.
+// What walking does the same way on every system; looking at a folder's
+// entries is in walk_posix.cpp and walk_windows.cpp.
 #include <algorithm>
 #include <filesystem>
 
@@ -12,14 +12,21 @@ namespace firma::cli {
 Walk::Walk(std::vector<std::string> operands, bool recursive, bool follow_links)
     : operands_(std::move(operands)), recursive_(recursive), follow_links_(follow_links) {}
 
-bool Walk::on_stack(std::pair<std::uint64_t, std::uint64_t> id) const {
-    return std::any_of(stack_.begin(), stack_.end(), [&](const Folder& folder) { return folder.id == id; });
-}
-
-void Walk::push(Folder folder, const std::string& path) {
-    folder.parent_path_length = path_.size();
-    stack_.push_back(std::move(folder));
+std::optional<WalkItem> Walk::enter(const Folder* parent, const std::string& name, const std::string& path,
+                                    bool follow) {
+    std::error_code error;
+    auto handle = OpenFolder::open(parent != nullptr ? parent->handle.get() : nullptr, name, follow, error);
+    if (!handle) return WalkItem{path, {}, {}, error, {}};
+    const bool on_stack = std::any_of(stack_.begin(), stack_.end(),
+                                      [&](const Folder& folder) { return folder.handle->id() == handle->id(); });
+    if (on_stack) return WalkItem{path, {}, {}, std::make_error_code(std::errc::too_many_symbolic_link_levels), {}};
+    auto names = handle->names(error);
+    if (error) return WalkItem{path, {}, {}, error, {}};
+    std::sort(names.begin(), names.end());
+    // `parent` points into the stack, which may move now.
+    stack_.push_back(Folder{path_.size(), std::move(handle), std::move(names)});
     path_ = path;
+    return std::nullopt;
 }
 
 std::optional<WalkItem> Walk::next() {

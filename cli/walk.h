@@ -1,10 +1,9 @@
 // The files to sign, from the operands: each operand as given, or with -r, every
 // regular file below an operand that is a folder, in sorted order. Produced one
-// at a time, so a huge tree never sits in memory whole. On every system an
-// item's file is opened through `name`, relative to `folder` when that is set:
-// POSIX systems open each folder relative to its parent (trees of any depth,
-// renames above cannot redirect a read); Windows names whole paths (long ones
-// open through \\?\).
+// at a time, so a huge tree never sits in memory whole. On every system each
+// folder is opened by name within its parent, and an item's file through
+// `name`, within `folder` when that is set (see sign/open_folder.h for what
+// each system makes of that).
 #pragma once
 
 #include <cstdint>
@@ -21,7 +20,7 @@ namespace firma::cli {
 
 struct WalkItem {
     std::string path;                          // as the user knows it: operand/a/b
-    std::shared_ptr<const OpenFolder> folder;  // when set, open `name` relative to it (never on Windows)
+    std::shared_ptr<const OpenFolder> folder;  // when set, open `name` within it
     std::string name;
     std::error_code error;                     // a folder or entry that could not be read
     std::string skipped;                       // why a special file is left out (a warning)
@@ -45,16 +44,14 @@ private:
         std::shared_ptr<const OpenFolder> handle;
         std::vector<std::string> names;  // sorted
         std::size_t next = 0;
-        std::pair<std::uint64_t, std::uint64_t> id;  // device and file number
     };
 
-    // Opens `name` (relative to `parent` when given) and lists it onto the stack.
+    // Opens `name` (within `parent` when given) and lists it onto the stack; an
+    // unreadable folder, or one already being walked, becomes an error item.
     std::optional<WalkItem> enter(const Folder* parent, const std::string& name, const std::string& path,
                                   bool follow);
+    // One name in a folder: a file to sign, a folder entered, or something left out.
     std::optional<WalkItem> classify(const Folder& folder, const std::string& name);
-    bool on_stack(std::pair<std::uint64_t, std::uint64_t> id) const;
-    // Lists a folder found at `path` onto the stack.
-    void push(Folder folder, const std::string& path);
 
     std::vector<std::string> operands_;
     std::size_t next_operand_ = 0;

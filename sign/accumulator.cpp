@@ -19,9 +19,9 @@ std::span<const unsigned char> bytes_to_fold(std::uint32_t accumulator, std::spa
     return bytes.subspan(static_cast<std::size_t>(first - bytes.data()));
 }
 
-Accumulator::Accumulator() noexcept : Accumulator(best_kernel()) {}
+Accumulator::Accumulator() noexcept : Accumulator(best_chain()) {}
 
-Accumulator::Accumulator(const FoldKernel& kernel) noexcept : fold_(kernel.fold) {}
+Accumulator::Accumulator(const FoldChain& chain) noexcept : fold_(chain.fold) {}
 
 void Accumulator::update(std::span<const unsigned char> bytes) noexcept {
     bytes = bytes_to_fold(value_, bytes);

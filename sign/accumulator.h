@@ -15,8 +15,8 @@ namespace firma {
 class Accumulator {
 public:
     Accumulator() noexcept;
-    // Uses the given kernel instead of the fastest one (tests compare them).
-    explicit Accumulator(const FoldKernel& kernel) noexcept;
+    // Folds with the given chain instead of the fastest one (tests compare them).
+    explicit Accumulator(const FoldChain& chain) noexcept;
 
     void update(std::span<const unsigned char> bytes) noexcept;
     void update(std::string_view bytes) noexcept;

@@ -94,7 +94,7 @@ private:
 }  // namespace
 
 unsigned default_jobs() {
-    return detail::available_cores() * static_cast<unsigned>(best_kernel().lanes);
+    return detail::available_cores() * static_cast<unsigned>(best_lanes().lanes);
 }
 
 void detail::sign_in_order(const NextAny& next, const DeliverAny& deliver, const BatchOptions& options) {

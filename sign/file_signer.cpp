@@ -8,7 +8,7 @@ namespace firma {
 
 std::uint32_t sign_from(FileReader& reader, const ReadOptions& options) {
     PieceBuffer buffer;
-    Accumulator accumulator = options.kernel != nullptr ? Accumulator(*options.kernel) : Accumulator();
+    Accumulator accumulator = options.chain != nullptr ? Accumulator(*options.chain) : Accumulator();
     for (;;) {
         if (options.stop.stop_requested())
             throw std::system_error(make_error_code(SignError::cancelled), reader.name());

@@ -12,7 +12,7 @@
 
 namespace firma {
 
-struct FoldKernel;
+struct FoldChain;
 
 struct ReadOptions {
     // Called after each piece with the bytes consumed so far, and the file's
@@ -23,8 +23,8 @@ struct ReadOptions {
     // Refuse FIFOs, devices and sockets (SignError::not_regular_file) without
     // opening them: reading those may never end, and opening some has side effects.
     bool regular_files_only = false;
-    // The kernel to fold with (benchmarks compare them); null: the fastest.
-    const FoldKernel* kernel = nullptr;
+    // The chain to fold with (benchmarks compare them); null: the fastest.
+    const FoldChain* chain = nullptr;
 };
 
 // Signs what `fd` yields from its current offset to its end. When `whole_file` is

@@ -1,22 +1,55 @@
-// An open folder that files are opened relative to: paths below it may be of any
-// depth, and renaming the folders above it cannot redirect what is read.
+// An open folder whose files and subfolders are opened by name within it, so
+// that a walk reaches trees of any depth. On POSIX systems it holds the folder
+// open (renaming the folders above it cannot redirect what is read); Windows
+// opens by whole path, so there it holds the folder's path, and long ones
+// open through \\?\.
 #pragma once
 
-#include "sign/native_file.h"
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+#if defined(_WIN32)
+#include <filesystem>
+#endif
 
 namespace firma {
 
+#if defined(_WIN32)
+using NativeFolder = std::filesystem::path;
+#else
+using NativeFolder = int;  // a descriptor
+#endif
+
 class OpenFolder {
 public:
-    explicit OpenFolder(NativeFile folder) noexcept : fd_(folder) {}  // takes ownership
+    using Id = std::pair<std::uint64_t, std::uint64_t>;  // device (volume) and file number
+
+    // Opens `name` as a folder: within `parent` when given, else as a path (an
+    // operand). A symbolic link in its place is followed only when
+    // `follow_links`; otherwise it is not a folder (errc::not_a_directory).
+    static std::shared_ptr<const OpenFolder> open(const OpenFolder* parent, const std::string& name,
+                                                  bool follow_links, std::error_code& error);
+
+    OpenFolder(NativeFolder native, Id id) noexcept : native_(std::move(native)), id_(id) {}  // takes ownership
     OpenFolder(const OpenFolder&) = delete;
     OpenFolder& operator=(const OpenFolder&) = delete;
     ~OpenFolder();
 
-    NativeFile fd() const noexcept { return fd_; }
+    // The names it holds, "." and ".." left out, in no particular order: bytes
+    // on POSIX systems, UTF-8 on Windows.
+    std::vector<std::string> names(std::error_code& error) const;
+
+    Id id() const noexcept { return id_; }
+    // What the system's calls open names within it through.
+    const NativeFolder& native() const noexcept { return native_; }
 
 private:
-    NativeFile fd_;
+    NativeFolder native_;
+    Id id_;
 };
 
 }  // namespace firma

@@ -39,7 +39,9 @@ public:
     Worker(BatchQueue& queue, BatchProgress* progress, unsigned files, std::size_t piece)
         : queue_(queue),
           progress_(progress),
-          kernel_(best_kernel()),
+          chain_(best_chain()),
+          kernel_(best_lanes()),
+          pays_off_(static_cast<std::size_t>(lanes_pay_off(chain_, kernel_))),
           piece_(piece),
           accumulators_(kernel_.lanes, 0),
           bytes_(kernel_.lanes, nullptr) {
@@ -159,10 +161,10 @@ private:
     // Folds as many bytes as every active lane has, in the kernel's lanes; a few
     // files alone fold faster one after another in the single chain.
     void fold_pending() {
-        if (active_count() < static_cast<std::size_t>(kernel_.lanes_pay_off)) {
+        if (active_count() < pays_off_) {
             for (Lane& lane : lanes_) {
                 if (!lane.active()) continue;
-                lane.accumulator = kernel_.fold(lane.accumulator, lane.pending.data(), lane.pending.size());
+                lane.accumulator = chain_.fold(lane.accumulator, lane.pending.data(), lane.pending.size());
                 lane.pending = {};
             }
             return;
@@ -179,7 +181,7 @@ private:
             accumulators_[i] = lanes_[i].accumulator;
             if (lanes_[i].active()) bytes_[i] = lanes_[i].pending.data();
         }
-        kernel_.fold_lanes(accumulators_.data(), bytes_.data(), size);
+        kernel_.fold(accumulators_.data(), bytes_.data(), size);
         for (std::size_t i = 0; i < lanes_.size(); ++i) {
             lanes_[i].accumulator = accumulators_[i];
             if (lanes_[i].active()) lanes_[i].pending = lanes_[i].pending.subspan(size);
@@ -188,7 +190,9 @@ private:
 
     BatchQueue& queue_;
     BatchProgress* progress_;
-    const FoldKernel& kernel_;
+    const FoldChain& chain_;
+    const FoldLanes& kernel_;
+    std::size_t pays_off_;  // active files from which the lanes beat the chain
     std::size_t piece_;
     std::vector<Lane> lanes_;
     std::size_t most_open_;             // files open at once, fewer after running out of descriptors

@@ -26,6 +26,10 @@ static_assert(FLT_EVAL_METHOD == 0, "signatures need binary64 arithmetic, never 
 
 namespace firma::detail {
 
+// The functions below have internal linkage on purpose: this header is also
+// built for AVX2 alone, and a shared out-of-line copy of that build must never
+// run elsewhere.
+
 using f64x2 = double __attribute__((vector_size(16)));
 using f64x4 = double __attribute__((vector_size(32)));
 
@@ -43,7 +47,7 @@ const ByteStep* byte_steps();
 
 // r for one step, exactly as the recurrence is written: for building tables, and
 // for the states where a fast kernel hands a step back.
-inline std::uint64_t plain_rounded_sum(std::uint64_t a, unsigned b) {
+static inline std::uint64_t plain_rounded_sum(std::uint64_t a, unsigned b) {
     const double p = static_cast<double>(a) * kMultiplier;
     const double t = p + b;
     return static_cast<std::uint64_t>(std::nearbyint(t));
@@ -52,7 +56,7 @@ inline std::uint64_t plain_rounded_sum(std::uint64_t a, unsigned b) {
 // One step for every lane: `a` holds each lane's accumulator, the other vectors
 // the table entries of each lane's byte.
 template <class V>
-[[gnu::always_inline]] inline V next_accumulator(V a, V biased, V threshold1, V threshold2,
+[[gnu::always_inline]] static inline V next_accumulator(V a, V biased, V threshold1, V threshold2,
                                                  V threshold3) {
     const V x = a * kMultiplier + biased;
     const V low = (a >= threshold1) ? (kRound + kM) + V{} : kRound + V{};
@@ -62,7 +66,7 @@ template <class V>
 
 // One chain; both lanes carry it, the vector form only makes the selects
 // branch-free on every processor.
-[[gnu::always_inline]] inline std::uint32_t fold_chain(std::uint32_t accumulator,
+[[gnu::always_inline]] static inline std::uint32_t fold_chain(std::uint32_t accumulator,
                                                        const unsigned char* bytes,
                                                        std::size_t size,
                                                        const ByteStep* steps) {
@@ -78,7 +82,7 @@ template <class V>
 // Independent chains side by side, one per lane of V, `size` bytes from each:
 // while one chain waits on its latency the others use the arithmetic units.
 template <class V, int Lanes>
-[[gnu::always_inline]] inline void fold_lanes(std::uint32_t* accumulators,
+[[gnu::always_inline]] static inline void fold_lanes(std::uint32_t* accumulators,
                                               const unsigned char* const* bytes,
                                               std::size_t size, const ByteStep* steps) {
     V a;
@@ -96,5 +100,11 @@ template <class V, int Lanes>
     }
     for (int lane = 0; lane < Lanes; ++lane) accumulators[lane] = static_cast<std::uint32_t>(a[lane]);
 }
+
+// The same chain and lanes built for AVX2 (single-instruction blends, four
+// lanes a register) without FMA, whose fused multiply-add would round once
+// where the signature rounds twice. Only call them where the processor has AVX2.
+std::uint32_t fold_chain_avx2(std::uint32_t accumulator, const unsigned char* bytes, std::size_t size);
+void fold_lanes_avx2(std::uint32_t* accumulators, const unsigned char* const* bytes, std::size_t size);
 
 }  // namespace firma::detail

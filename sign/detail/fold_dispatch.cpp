@@ -1,5 +1,7 @@
-// Which kernels this processor can run, from slowest to fastest: the one place
-// that asks the processor. The kernels themselves never do.
+// Which chains and lanes this processor can run, from slowest to fastest: the
+// one place that asks the processor. The kernels themselves never do, and each
+// that needs more than the baseline is built for its instruction set alone.
+#include <algorithm>
 #include <system_error>
 #include <vector>
 
@@ -10,16 +12,16 @@
 #include "sign/fold.h"
 #include "sign/sign_error.h"
 
-// CMake decides whether the x86-64 batch kernels are built and says so here
-// (FIRMA_X86_KERNELS); the compiler must agree.
-#if FIRMA_X86_KERNELS && !defined(__x86_64__)
-#error "the x86 kernels are built for a processor that is not x86-64"
+// CMake decides which kernels are built and says so here; the compiler must
+// agree: the AVX2 table kernels on any x86 (FIRMA_X86_KERNELS), the batch
+// kernels on x86-64 (FIRMA_BATCH_KERNELS), and the exact-product chain where
+// there is a 128-bit integer product (FIRMA_EXACT_PRODUCT).
+#if FIRMA_X86_KERNELS != (defined(__x86_64__) || defined(__i386__))
+#error "the AVX2 kernels are built for a processor that is not x86, or left out on x86"
 #endif
-#if !FIRMA_X86_KERNELS && defined(__x86_64__)
-#error "an x86-64 build without its x86 kernels"
+#if FIRMA_BATCH_KERNELS != defined(__x86_64__)
+#error "the batch kernels are built for a processor that is not x86-64, or left out on x86-64"
 #endif
-// Likewise for the exact-product chain (FIRMA_EXACT_PRODUCT), which needs a
-// 128-bit integer product.
 #if FIRMA_EXACT_PRODUCT != defined(__SIZEOF_INT128__)
 #error "the exact-product kernel is built where the compiler has no 128-bit integers, or left out where it has"
 #endif
@@ -28,71 +30,84 @@ namespace firma {
 namespace {
 
 // Baseline instructions only (SSE2 on x86-64): runs on any processor.
-std::uint32_t fold_portable(std::uint32_t accumulator, const unsigned char* bytes,
-                            std::size_t size) {
+std::uint32_t fold_chain_portable(std::uint32_t accumulator, const unsigned char* bytes, std::size_t size) {
     return detail::fold_chain(accumulator, bytes, size, detail::byte_steps());
 }
 
-void fold_lanes_portable(std::uint32_t* accumulators, const unsigned char* const* bytes,
-                         std::size_t size) {
+void fold_lanes_portable(std::uint32_t* accumulators, const unsigned char* const* bytes, std::size_t size) {
     detail::fold_lanes<detail::f64x2, 2>(accumulators, bytes, size, detail::byte_steps());
 }
 
-#if defined(__x86_64__) || defined(__i386__)
-// The same code with single-instruction blends and four lanes a register. FMA is
-// deliberately not enabled: a fused multiply-add would round once where the
-// signature rounds twice.
-[[gnu::target("avx2")]] std::uint32_t fold_avx2(std::uint32_t accumulator,
-                                                const unsigned char* bytes, std::size_t size) {
-    return detail::fold_chain(accumulator, bytes, size, detail::byte_steps());
-}
+// Speeds as measured, in one unit: a lane of the table kernels folds as fast as
+// their chain, the exact-product chain three times as fast, and a lane of the
+// batch kernels at a quarter of the exact-product chain.
+constexpr int kTableSpeed = 4, kProductSpeed = 12, kBatchLaneSpeed = 3;
 
-[[gnu::target("avx2")]] void fold_lanes_avx2(std::uint32_t* accumulators,
-                                             const unsigned char* const* bytes, std::size_t size) {
-    detail::fold_lanes<detail::f64x4, 4>(accumulators, bytes, size, detail::byte_steps());
-}
-#endif
-
-// From slowest to fastest. The exact-product chain needs only a 64x64->128-bit
-// multiply; the batch kernels need FMA with AVX2, or AVX-512 with byte shuffles.
-// Where the lanes pay off was measured: a lane of the batch kernels folds at a
-// quarter of the exact-product chain's speed, one of the older lanes at a third.
-std::vector<FoldKernel> detect_kernels() {
-    std::vector<FoldKernel> kernels{{"portable", fold_portable, 2, fold_lanes_portable}};
-#if defined(__x86_64__) || defined(__i386__)
-    const bool avx2 = __builtin_cpu_supports("avx2");
-    if (avx2) kernels.push_back({"avx2", fold_avx2, 4, fold_lanes_avx2});
-#endif
-#if FIRMA_EXACT_PRODUCT
-    const FoldKernel lanes = kernels.back();  // the older lanes, with the new chain
-    kernels.push_back({"product", detail::fold_exact_product, lanes.lanes, lanes.fold_lanes, 4});
-#endif
+std::vector<FoldChain> detect_chains() {
+    std::vector<FoldChain> chains{{"portable", fold_chain_portable, kTableSpeed}};
 #if FIRMA_X86_KERNELS
-    if (avx2 && __builtin_cpu_supports("fma"))
-        kernels.push_back({"product+fma-avx2", detail::fold_exact_product, detail::kBatchLanesAvx2,
-                           detail::fold_batch_avx2, 5});
-    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw"))
-        kernels.push_back({"product+avx512", detail::fold_exact_product, detail::kBatchLanesAvx512,
-                           detail::fold_batch_avx512, 5});
+    if (__builtin_cpu_supports("avx2")) chains.push_back({"avx2", detail::fold_chain_avx2, kTableSpeed});
 #endif
-    return kernels;
+#if FIRMA_EXACT_PRODUCT  // needs only a 64x64->128-bit multiply
+    chains.push_back({"product", detail::fold_exact_product, kProductSpeed});
+#endif
+    return chains;
+}
+
+std::vector<FoldLanes> detect_lanes() {
+    std::vector<FoldLanes> lanes{{"portable", 2, fold_lanes_portable, kTableSpeed}};
+#if FIRMA_X86_KERNELS
+    const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2) lanes.push_back({"avx2", 4, detail::fold_lanes_avx2, kTableSpeed});
+#endif
+#if FIRMA_BATCH_KERNELS
+    if (avx2 && __builtin_cpu_supports("fma"))
+        lanes.push_back({"fma-avx2", detail::kBatchLanesAvx2, detail::fold_batch_avx2, kBatchLaneSpeed});
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw"))
+        lanes.push_back({"avx512", detail::kBatchLanesAvx512, detail::fold_batch_avx512, kBatchLaneSpeed});
+#endif
+    return lanes;
+}
+
+// Those of `found` that pass the self-check.
+template <class Kernel>
+std::vector<Kernel> giving_known_answers(std::vector<Kernel> found) {
+    std::erase_if(found, [](const Kernel& kernel) { return !detail::gives_known_answers(kernel); });
+    return found;
+}
+
+template <class Kernel>
+const Kernel& best_of(std::span<const Kernel> kernels) {
+    if (kernels.empty()) throw std::system_error(make_error_code(SignError::wrong_arithmetic));
+    return kernels.back();
 }
 
 }  // namespace
 
-std::span<const FoldKernel> available_kernels() {
-    static const std::vector<FoldKernel> kernels = [] {
-        auto found = detect_kernels();
-        std::erase_if(found, [](const FoldKernel& kernel) { return !detail::kernel_gives_known_answers(kernel); });
-        return found;
-    }();
-    return kernels;
+std::span<const FoldChain> available_chains() {
+    static const std::vector<FoldChain> chains = giving_known_answers(detect_chains());
+    return chains;
 }
 
-const FoldKernel& best_kernel() {
-    const auto kernels = available_kernels();
-    if (kernels.empty()) throw std::system_error(make_error_code(SignError::wrong_arithmetic));
-    return kernels.back();
+std::span<const FoldLanes> available_lanes() {
+    static const std::vector<FoldLanes> lanes = giving_known_answers(detect_lanes());
+    return lanes;
+}
+
+bool arithmetic_is_sound() {
+    return !available_chains().empty() && !available_lanes().empty();
+}
+
+const FoldChain& best_chain() {
+    return best_of(available_chains());
+}
+
+const FoldLanes& best_lanes() {
+    return best_of(available_lanes());
+}
+
+int lanes_pay_off(const FoldChain& chain, const FoldLanes& lanes) {
+    return std::max(2, chain.speed / lanes.lane_speed + 1);
 }
 
 }  // namespace firma

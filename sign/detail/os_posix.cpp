@@ -102,7 +102,7 @@ void wait_readable(int fd, const std::string& name) {
 }  // namespace
 
 OsFile::OsFile(const std::filesystem::path& path, bool regular_files_only, const OpenFolder* folder)
-    : file_(open_for_reading(folder != nullptr ? folder->fd() : AT_FDCWD, path.native(), regular_files_only)),
+    : file_(open_for_reading(folder != nullptr ? folder->native() : AT_FDCWD, path.native(), regular_files_only)),
       owned_(true),
       name_(path.native()) {
     try {
@@ -205,10 +205,6 @@ std::size_t OsFile::read(std::span<unsigned char> buffer) {
 
 NativeFile standard_input() noexcept {
     return STDIN_FILENO;
-}
-
-OpenFolder::~OpenFolder() {
-    ::close(fd_);
 }
 
 unsigned detail::available_cores() {

@@ -11,43 +11,15 @@
 
 #include "sign/detail/os.h"
 #include "sign/sign_error.h"
+#include "sign/system_errors.h"
 #include "sign/utf8.h"
-#include "sign/windows_error.h"
 
 namespace firma {
 namespace detail {
 namespace {
 
-}  // namespace
-}  // namespace detail
-
-std::error_code windows_error(unsigned long error) {
-    switch (error) {
-        case ERROR_FILE_NOT_FOUND:
-        case ERROR_PATH_NOT_FOUND:
-        case ERROR_INVALID_DRIVE:
-        case ERROR_BAD_NETPATH: return std::make_error_code(std::errc::no_such_file_or_directory);
-        case ERROR_ACCESS_DENIED: return std::make_error_code(std::errc::permission_denied);
-        case ERROR_SHARING_VIOLATION:
-        case ERROR_LOCK_VIOLATION: return std::make_error_code(std::errc::device_or_resource_busy);
-        case ERROR_DIRECTORY: return std::make_error_code(std::errc::not_a_directory);
-        case ERROR_INVALID_NAME:
-        case ERROR_BAD_PATHNAME: return std::make_error_code(std::errc::invalid_argument);
-        case ERROR_FILENAME_EXCED_RANGE: return std::make_error_code(std::errc::filename_too_long);
-        case ERROR_TOO_MANY_OPEN_FILES: return std::make_error_code(std::errc::too_many_files_open);
-        case ERROR_NOT_ENOUGH_MEMORY:
-        case ERROR_OUTOFMEMORY: return std::make_error_code(std::errc::not_enough_memory);
-        case ERROR_CRC:
-        case ERROR_READ_FAULT: return std::make_error_code(std::errc::io_error);
-        default: return {static_cast<int>(error), std::system_category()};
-    }
-}
-
-namespace detail {
-namespace {
-
 [[noreturn]] void fail(DWORD error, const std::string& name) {
-    throw std::system_error(windows_error(error), name);
+    throw std::system_error(system_error_code(error), name);
 }
 
 [[noreturn]] void fail(SignError error, const std::string& name) {
@@ -97,21 +69,22 @@ std::int64_t time_of(const FILETIME& time) {
 
 }  // namespace
 
-OsFile::OsFile(const std::filesystem::path& path, bool regular_files_only, const OpenFolder*)
+OsFile::OsFile(const std::filesystem::path& path, bool regular_files_only, const OpenFolder* folder)
     : file_(INVALID_HANDLE_VALUE), owned_(true), name_(utf8_of_path(path)) {
     if (OsFaults* faults = os_faults()) {
         if (const std::error_code error = faults->open(name_)) throw std::system_error(error, name_);
     }
-    const std::wstring wide = long_form(path);
+    const std::filesystem::path whole = folder != nullptr ? folder->native() / path : path;
+    const std::wstring wide = long_form(whole);
     // Checked before opening: folders cannot be read, and opening some devices
     // (a serial port, say) has side effects.
-    if (names_a_device(path)) fail(SignError::not_regular_file, name_);
+    if (names_a_device(whole)) fail(SignError::not_regular_file, name_);
     const DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         // A wildcard that matched nothing is left as typed, as a POSIX shell
         // leaves it; as there, it names no file (Windows calls it a bad name).
         const DWORD error = GetLastError();
-        const bool pattern = path.filename().native().find_first_of(L"*?") != std::wstring::npos;
+        const bool pattern = whole.filename().native().find_first_of(L"*?") != std::wstring::npos;
         fail(error == ERROR_INVALID_NAME && pattern ? ERROR_FILE_NOT_FOUND : error, name_);
     }
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) check_kind(FileKind::folder, regular_files_only, name_);
@@ -216,10 +189,6 @@ std::size_t OsFile::read(std::span<unsigned char> buffer) {
 
 NativeFile standard_input() noexcept {
     return GetStdHandle(STD_INPUT_HANDLE);
-}
-
-OpenFolder::~OpenFolder() {
-    CloseHandle(fd_);
 }
 
 // The cores of the process's affinity mask (within its processor group).

@@ -10,8 +10,9 @@
 
 namespace firma::detail {
 
-// The known signatures and the near-tie steps, one file at a time and side by
-// side. Microseconds.
-bool kernel_gives_known_answers(const FoldKernel& kernel);
+// The known signatures and the near-tie steps, in one chain, or in every lane
+// at once. Microseconds.
+bool gives_known_answers(const FoldChain& chain);
+bool gives_known_answers(const FoldLanes& lanes);
 
 }  // namespace firma::detail

@@ -51,8 +51,9 @@ TEST_F(Cli, HelpVersionAndUsageErrors) {
     const std::string version = firma({"--vers"}).out;
     EXPECT_TRUE(version.starts_with("firma " FIRMA_VERSION "\nCopyright (C) 2026 ")) << version;
     EXPECT_NE(version.find("\nThere is NO WARRANTY, to the extent permitted by law.\n"), std::string::npos);
-    EXPECT_TRUE(version.ends_with(std::string("\nKernel: ") + best_kernel().name + ", " +
-                                  std::to_string(best_kernel().lanes) + " files side by side\n"))
+    EXPECT_TRUE(version.ends_with(std::string("\nKernels: the ") + best_chain().name + " chain for one file, the " +
+                                  best_lanes().name + " lanes for " + std::to_string(best_lanes().lanes) +
+                                  " files side by side\n"))
         << version;
 
     const auto unknown = firma({"--frobnicate"});

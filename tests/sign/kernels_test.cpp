@@ -21,27 +21,37 @@ using testing::reference_fold;
 using testing::reference_rounded_sum;
 using Bytes = std::vector<unsigned char>;
 
-std::uint32_t fold(const FoldKernel& kernel, std::uint32_t a, const Bytes& bytes) {
-    return kernel.fold(a, bytes.data(), bytes.size());
+std::uint32_t fold(const FoldChain& chain, std::uint32_t a, const Bytes& bytes) {
+    return chain.fold(a, bytes.data(), bytes.size());
+}
+
+template <class Kernels>
+std::string names_of(const Kernels& kernels) {
+    std::string names;
+    for (const auto& kernel : kernels) names += std::string(names.empty() ? "" : ", ") + kernel.name;
+    return names;
 }
 
 // Which kernels this processor runs, and so which the other tests compared.
 TEST(Kernels, NameTheKernelsThisProcessorRuns) {
-    std::string names;
-    for (const auto& kernel : available_kernels()) names += std::string(names.empty() ? "" : ", ") + kernel.name;
-    std::cout << "kernels compared here: " << names << "; fastest: " << best_kernel().name << "\n";
-    ::testing::Test::RecordProperty("kernels", names);
-    EXPECT_EQ(available_kernels().front().name, std::string("portable"));
+    const std::string chains = names_of(available_chains()), lanes = names_of(available_lanes());
+    std::cout << "chains compared here: " << chains << "; fastest: " << best_chain().name << "\n"
+              << "lanes compared here: " << lanes << "; fastest: " << best_lanes().name << "\n";
+    ::testing::Test::RecordProperty("chains", chains);
+    ::testing::Test::RecordProperty("lanes", lanes);
+    EXPECT_EQ(available_chains().front().name, std::string("portable"));
+    EXPECT_EQ(available_lanes().front().name, std::string("portable"));
 }
 
 // The check every process makes before its first signature: a kernel off by a
 // single rounding, in one file or in its lanes, is caught.
 TEST(Kernels, TheStartUpCheckCatchesAKernelThatRoundsWrongly) {
-    const FoldKernel& good = available_kernels().front();
+    const FoldChain& good_chain = available_chains().front();
+    const FoldLanes& good_lanes = available_lanes().front();
     static FoldFunction right_fold;
     static FoldLanesFunction right_lanes;
-    right_fold = good.fold;
-    right_lanes = good.fold_lanes;
+    right_fold = good_chain.fold;
+    right_lanes = good_lanes.fold;
     // Wrong only in the last step that lands on a tie, as a fused multiply-add is.
     const FoldFunction off_at_ties = [](std::uint32_t a, const unsigned char* bytes, std::size_t size) {
         const std::uint32_t right = right_fold(a, bytes, size);
@@ -51,17 +61,18 @@ TEST(Kernels, TheStartUpCheckCatchesAKernelThatRoundsWrongly) {
         right_lanes(a, bytes, size);
         if (a[0] == 0x00BFBE6u) a[0] -= 1;
     };
-    for (const auto& kernel : available_kernels()) EXPECT_TRUE(detail::kernel_gives_known_answers(kernel)) << kernel.name;
-    EXPECT_FALSE(detail::kernel_gives_known_answers({"fused", off_at_ties, good.lanes, good.fold_lanes}));
-    EXPECT_FALSE(detail::kernel_gives_known_answers({"fused lanes", good.fold, good.lanes, lanes_off_at_ties}));
+    for (const auto& chain : available_chains()) EXPECT_TRUE(detail::gives_known_answers(chain)) << chain.name;
+    for (const auto& lanes : available_lanes()) EXPECT_TRUE(detail::gives_known_answers(lanes)) << lanes.name;
+    EXPECT_FALSE(detail::gives_known_answers(FoldChain{"fused", off_at_ties, 1}));
+    EXPECT_FALSE(detail::gives_known_answers(FoldLanes{"fused lanes", good_lanes.lanes, lanes_off_at_ties, 1}));
 }
 
 TEST(Kernels, MatchReferenceOnEveryLengthUpTo300) {
     for (std::size_t length = 0; length <= 300; ++length) {
         const Bytes bytes = random_bytes(length, length);
         const std::uint32_t expected = reference_fold(bytes);
-        for (const auto& kernel : available_kernels())
-            ASSERT_EQ(fold(kernel, 0, bytes), expected) << kernel.name << ", length " << length;
+        for (const auto& chain : available_chains())
+            ASSERT_EQ(fold(chain, 0, bytes), expected) << chain.name << ", length " << length;
     }
 }
 
@@ -71,8 +82,8 @@ TEST(Kernels, MatchReferenceFromArbitraryStates) {
         const auto start = static_cast<std::uint32_t>(generator() % kModulus);
         const Bytes bytes = random_bytes(static_cast<std::size_t>(1 + generator() % 40), generator());
         const std::uint32_t expected = reference_fold(start, bytes);
-        for (const auto& kernel : available_kernels())
-            ASSERT_EQ(fold(kernel, start, bytes), expected) << kernel.name << " from " << start;
+        for (const auto& chain : available_chains())
+            ASSERT_EQ(fold(chain, start, bytes), expected) << chain.name << " from " << start;
     }
 }
 
@@ -81,9 +92,9 @@ TEST(Kernels, MatchReferenceOnLongRunsOfZerosAndOnes) {
         for (const std::uint32_t start : {0u, 1u, 12345u, kModulus - 1}) {
             const Bytes run(1 << 20, static_cast<unsigned char>(fill));
             const std::uint32_t expected = reference_fold(start, run);
-            for (const auto& kernel : available_kernels())
-                EXPECT_EQ(fold(kernel, start, run), expected)
-                    << kernel.name << ", fill " << fill << ", start " << start;
+            for (const auto& chain : available_chains())
+                EXPECT_EQ(fold(chain, start, run), expected)
+                    << chain.name << ", fill " << fill << ", start " << start;
         }
     }
 }
@@ -91,13 +102,13 @@ TEST(Kernels, MatchReferenceOnLongRunsOfZerosAndOnes) {
 TEST(Kernels, MatchReferenceOnLargeRandomInput) {
     const Bytes bytes = random_bytes(16 << 20, 2024);
     const std::uint32_t expected = reference_fold(bytes);
-    for (const auto& kernel : available_kernels()) EXPECT_EQ(fold(kernel, 0, bytes), expected) << kernel.name;
+    for (const auto& chain : available_chains()) EXPECT_EQ(fold(chain, 0, bytes), expected) << chain.name;
 }
 
 // Each lane is its own chain: different data, different starting states, fed in
 // pieces of varying size, and never mixed up with its neighbours.
 TEST(Kernels, LanesMatchReferenceChainByChain) {
-    for (const auto& kernel : available_kernels()) {
+    for (const auto& kernel : available_lanes()) {
         const auto lanes = static_cast<std::size_t>(kernel.lanes);
         std::vector<Bytes> inputs;
         std::vector<std::uint32_t> accumulators, expected;
@@ -111,7 +122,7 @@ TEST(Kernels, LanesMatchReferenceChainByChain) {
             const std::size_t size = std::min(piece, 100000 - done);
             std::vector<const unsigned char*> pointers;
             for (const auto& input : inputs) pointers.push_back(input.data() + done);
-            kernel.fold_lanes(accumulators.data(), pointers.data(), size);
+            kernel.fold(accumulators.data(), pointers.data(), size);
             done += size;
         }
         EXPECT_EQ(accumulators, expected) << kernel.name;
@@ -133,12 +144,13 @@ TEST(Kernels, MatchReferenceOnBothSidesOfEveryRemainderBoundary) {
                 if (start >= kModulus) continue;
                 const Bytes bytes = {static_cast<unsigned char>(b), 0x5A};
                 const std::uint32_t expected = reference_fold(start, bytes);
-                for (const auto& kernel : available_kernels()) {
-                    ASSERT_EQ(fold(kernel, start, bytes), expected)
-                        << kernel.name << " from " << start << " byte " << b << " k " << k;
+                for (const auto& chain : available_chains())
+                    ASSERT_EQ(fold(chain, start, bytes), expected)
+                        << chain.name << " from " << start << " byte " << b << " k " << k;
+                for (const auto& kernel : available_lanes()) {
                     std::vector<std::uint32_t> accumulators(kernel.lanes, start);
                     std::vector<const unsigned char*> pointers(kernel.lanes, bytes.data());
-                    kernel.fold_lanes(accumulators.data(), pointers.data(), bytes.size());
+                    kernel.fold(accumulators.data(), pointers.data(), bytes.size());
                     ASSERT_EQ(accumulators[0], expected) << kernel.name << " lanes from " << start;
                 }
             }
@@ -151,15 +163,15 @@ TEST(Accumulator, EverySplitOfShortInputsGivesTheSameSignature) {
     for (std::size_t length = 0; length <= 24; ++length) {
         const Bytes bytes = random_bytes(length, 100 + length);
         const std::uint32_t expected = reference_fold(bytes);
-        for (const auto& kernel : available_kernels()) {
+        for (const auto& chain : available_chains()) {
             for (std::size_t first = 0; first <= length; ++first) {
                 for (std::size_t second = first; second <= length; ++second) {
-                    Accumulator accumulator(kernel);
+                    Accumulator accumulator(chain);
                     accumulator.update({bytes.data(), first});
                     accumulator.update({bytes.data() + first, second - first});
                     accumulator.update({bytes.data() + second, length - second});
                     ASSERT_EQ(accumulator.value(), expected)
-                        << kernel.name << " split at " << first << ", " << second;
+                        << chain.name << " split at " << first << ", " << second;
                 }
             }
         }
@@ -198,7 +210,14 @@ TEST(Ties, EveryByteFromEveryNearTieStateMatchesReference) {
     for (std::uint32_t a = 250000; a < kModulus; a += 500000) states.push_back(a);
     ASSERT_EQ(states.size(), 537u);
     ASSERT_GT(tie_states().size(), 500u);
-    for (const auto& kernel : available_kernels()) {
+    for (unsigned b = 0; b < 256; ++b) {
+        const Bytes bytes = {static_cast<unsigned char>(b), 0x00, 0xFF};
+        for (const std::uint32_t start : states)
+            for (const auto& chain : available_chains())
+                ASSERT_EQ(fold(chain, start, bytes), reference_fold(start, bytes))
+                    << chain.name << " from " << start << " byte " << b;
+    }
+    for (const auto& kernel : available_lanes()) {
         const auto lanes = static_cast<std::size_t>(kernel.lanes);
         for (unsigned b = 0; b < 256; ++b) {
             const Bytes bytes = {static_cast<unsigned char>(b), 0x00, 0xFF};
@@ -208,13 +227,10 @@ TEST(Ties, EveryByteFromEveryNearTieStateMatchesReference) {
                 for (std::size_t lane = 0; lane < lanes; ++lane)
                     accumulators[lane] = states[std::min(first + lane, states.size() - 1)];
                 const std::vector<std::uint32_t> starts = accumulators;
-                kernel.fold_lanes(accumulators.data(), pointers.data(), bytes.size());
-                for (std::size_t lane = 0; lane < lanes; ++lane) {
-                    ASSERT_EQ(fold(kernel, starts[lane], bytes), reference_fold(starts[lane], bytes))
-                        << kernel.name << " from " << starts[lane] << " byte " << b;
+                kernel.fold(accumulators.data(), pointers.data(), bytes.size());
+                for (std::size_t lane = 0; lane < lanes; ++lane)
                     ASSERT_EQ(accumulators[lane], reference_fold(starts[lane], bytes))
                         << kernel.name << " lane " << lane << " from " << starts[lane] << " byte " << b;
-                }
             }
         }
     }

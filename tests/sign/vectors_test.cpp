@@ -22,12 +22,12 @@ TEST(KnownVectors, EveryWayOfComputingGivesTheKnownSignature) {
         const std::string signature = format_signature(known.accumulator);
         EXPECT_EQ(format_signature(reference_fold(known.bytes)), signature);
         EXPECT_EQ(sign_bytes(known.bytes), signature);
-        for (const auto& kernel : available_kernels()) {
-            SCOPED_TRACE(kernel.name);
-            Accumulator whole(kernel);
+        for (const auto& chain : available_chains()) {
+            SCOPED_TRACE(chain.name);
+            Accumulator whole(chain);
             whole.update(known.bytes);
             EXPECT_EQ(whole.signature(), signature);
-            Accumulator bytewise(kernel);
+            Accumulator bytewise(chain);
             for (const unsigned char byte : known.bytes) bytewise.update({&byte, 1});
             EXPECT_EQ(bytewise.signature(), signature);
         }

@@ -1,0 +1,23 @@
+// The operating system's errors as the portable code and people know them: the
+// one place where either system's error numbers and wording are translated.
+#pragma once
+
+#include <string>
+#include <system_error>
+
+namespace firma {
+
+// An error by the system's own number (errno on POSIX systems; GetLastError()
+// or the C runtime's _doserrno on Windows), as std::errc where one matches, so
+// that a missing file reads "No such file or directory" on every system.
+std::error_code system_error_code(unsigned long code);
+
+// The calling thread's last failed system call.
+std::error_code last_system_error();
+
+// The reason a person reads for `error`, worded as on Linux on every system
+// (Windows' C runtime has no words for some POSIX values: a loop of links
+// would read "Unknown error" there).
+std::string reason_of(const std::error_code& error);
+
+}  // namespace firma
