@@ -1,5 +1,8 @@
 #include <fmt/core.h>
 
+#include <algorithm>
+#include <filesystem>
+
 #include "cli/check_lists.h"
 #include "cli/commands.h"
 #include "cli/quote.h"
@@ -23,6 +26,19 @@ std::string plural(std::size_t count, const char* one, const char* many) {
     return fmt::format("{} {}", count, count == 1 ? one : many);
 }
 
+// Lists written on Windows separate folders with '\\', which a POSIX name may
+// hold as a character. A listed name that is not there, with '\\' but no '/',
+// is the same name from Windows: tried with '/'. Reported as listed.
+std::filesystem::path written_here(std::filesystem::path path, const std::string& name) {
+    if (backslash_separates_folders() || name.find('\\') == std::string::npos || name.find('/') != std::string::npos)
+        return path;
+    std::error_code error;
+    if (std::filesystem::symlink_status(path, error).type() != std::filesystem::file_type::not_found) return path;
+    std::string with_slashes = name;
+    std::replace(with_slashes.begin(), with_slashes.end(), '\\', '/');
+    return path_of_utf8(with_slashes).value_or(path);
+}
+
 // What checking an entry takes: the file it names, or nothing for lines that
 // only report (malformed ones, a list's end, a list that cannot be read).
 std::optional<SignRequest> request_for(ListEntry& entry) {
@@ -33,7 +49,7 @@ std::optional<SignRequest> request_for(ListEntry& entry) {
         entry.error = std::make_error_code(std::errc::illegal_byte_sequence);
         return std::nullopt;
     }
-    return SignRequest{SignRequest::Source::file, std::move(*path)};
+    return SignRequest{SignRequest::Source::file, written_here(std::move(*path), entry.file.name)};
 }
 
 // The verdicts of one list at a time, and the report at each list's end.

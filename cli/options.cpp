@@ -18,7 +18,7 @@
 namespace firma::cli {
 namespace {
 
-enum LongOnly { kHelp = 256, kVersion, kTag, kQuiet, kStatus, kStrict, kIgnoreMissing, kProgress };
+enum LongOnly { kHelp = 256, kVersion, kTag, kQuiet, kStatus, kStrict, kIgnoreMissing, kProgress, kAll };
 
 // In the order of coreutils' digest tools: getopt lists the candidates for an
 // ambiguous abbreviation in this order.
@@ -35,6 +35,7 @@ constexpr option kLongOptions[] = {
     {"zero", no_argument, nullptr, 'z'},
     {"recursive", no_argument, nullptr, 'r'},
     {"dereference", no_argument, nullptr, 'L'},
+    {"all", no_argument, nullptr, kAll},
     {"jobs", required_argument, nullptr, 'j'},
     {"progress", no_argument, nullptr, kProgress},
     {"help", no_argument, nullptr, kHelp},
@@ -61,6 +62,11 @@ std::optional<Options> parse_options(int argc, char** argv) {
     std::vector<char*> args(argv, argv + argc);
 
     Options options;
+    // Windows programs answer /? with their help, as cmd's own commands do.
+    if (backslash_separates_folders() && argc == 2 && std::strcmp(argv[1], "/?") == 0) {
+        options.action = Action::help;
+        return options;
+    }
     int binary = -1;  // -1 until -b, -t or --tag: the last of them decides
     bool status_only = false, warn = false, quiet = false;
     optind = 0;  // also resets getopt's internal state, so parsing can be repeated
@@ -80,6 +86,7 @@ std::optional<Options> parse_options(int argc, char** argv) {
                     return usage_error(fmt::format("invalid number of jobs: '{}'", optarg));
                 break;
             case kProgress: options.progress = true; break;
+            case kAll: options.protected_files = true; break;
             case kStatus: status_only = true; warn = quiet = false; break;
             case 'w': warn = true; status_only = quiet = false; break;
             case kQuiet: quiet = true; status_only = warn = false; break;
@@ -113,6 +120,8 @@ std::optional<Options> parse_options(int argc, char** argv) {
     if (quiet && !check) return only_when_checking("--quiet");
     if (options.strict && !check) return only_when_checking("--strict");
     if (options.recursive && check) return usage_error("the --recursive option is meaningless when verifying checksums");
+    if (options.protected_files && check)
+        return usage_error("the --all option is meaningless when verifying checksums");
     options.files.assign(args.begin() + optind, args.end());
     return options;
 }
@@ -141,6 +150,9 @@ void print_help() {
         "                          warning; links to files are signed)\n"
         "  -L, --dereference     with -r, follow symbolic links to folders\n"
         "                          (no effect without -r)\n"
+        "      --all             with -r on Windows, also sign files and folders that\n"
+        "                          are both hidden and system (Thumbs.db, desktop.ini),\n"
+        "                          which Explorer hides and rewrites on its own\n"
         "  -j, --jobs=N          read at most N files at a time, on up to one thread\n"
         "                          per core (default here: {}); -j 1 reads one file\n"
         "                          after another\n"
@@ -164,9 +176,12 @@ void print_help() {
         "checksum, not a cryptographic digest.\n"
         "Exit status is 0 if every file was signed (or checked OK), 1 otherwise;\n"
         "2 if this build of firma computes wrong signatures, and so signs nothing.\n"
+        "The file standard output goes to is never signed: a list never holds itself.\n"
+        "Name the list to check (firma -c LIST) rather than piping it in: PowerShell\n"
+        "turns every letter outside ASCII into '?' in what it pipes to a program.\n"
         "\n"
-        "Full documentation: man firma\n"),
-        default_jobs()).c_str(), stdout);
+        "Full documentation: {}\n"),
+        default_jobs(), full_documentation()).c_str(), stdout);
 }
 
 void print_console_note() {

@@ -21,6 +21,7 @@ struct Options {
     bool zero = false;               // lines end with NUL, names unescaped
     bool recursive = false;
     bool follow_links = false;       // -L: follow links to folders while walking
+    bool protected_files = false;    // with -r, also files Windows marks hidden and system
     bool progress = false;
     unsigned jobs = 0;               // 0: one per core
     Verbosity verbosity = Verbosity::normal;

@@ -25,9 +25,13 @@ int run_command(int argc, char** argv) {
         wait_for_a_key();
         return finish_output(0);
     }
+    // Names written into PowerShell's pipes keep their letters only when the
+    // text says it is UTF-8: a byte-order mark, before any other byte.
+    for (std::FILE* stream : {stdout, stderr})
+        if (read_by_code_page(stream)) std::fputs("\xEF\xBB\xBF", stream);
     auto options = parse_options(argc, argv);
     if (!options) return finish_output(1);
-    options->files = expand_wildcards(options->files);
+    options->files = operands_as_meant(options->files);
     // A build whose arithmetic gives wrong signatures signs nothing at all.
     const bool signs = options->action == Action::sign || options->action == Action::check;
     if (signs && !arithmetic_is_sound()) {

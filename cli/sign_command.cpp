@@ -27,7 +27,7 @@ int sign_command(const Options& options) {
     const LineStyle style{options.binary, options.tag, options.zero, backslash_separates_folders()};
     std::vector<std::string> operands = options.files;
     if (operands.empty()) operands.push_back("-");
-    Walk walk(std::move(operands), options.recursive, options.follow_links);
+    Walk walk(std::move(operands), options.recursive, options.follow_links, options.protected_files);
     int status = 0;
 
     const auto next = [&]() -> std::optional<BatchItem<WalkItem>> {
@@ -46,6 +46,10 @@ int sign_command(const Options& options) {
             reporter.error(item.path, skipped_now(item));
             return;
         }
+        if (error == SignError::is_the_output) {  // a warning: the list is not missing anything
+            reporter.error(item.path, reason_of(error));
+            return;
+        }
         if (error) {
             reporter.error(item.path, reason_of(error));
             status = 1;
@@ -53,8 +57,11 @@ int sign_command(const Options& options) {
         }
         reporter.line(format_line(result.accumulator, item.path, style));
     };
-    sign_in_order<WalkItem>(next, deliver,
-                            {.files_at_once = options.jobs, .progress = reporter.progress(), .on_tick = [&] { reporter.tick(); }});
+    BatchOptions batch{.files_at_once = options.jobs, .progress = reporter.progress(), .on_tick = [&] { reporter.tick(); }};
+    // A list written to a file in a folder being signed (`firma -r . > list`,
+    // or cmd creating the file before firma expands `*.txt`) never holds itself.
+    if (const auto output = regular_file_identity(standard_output())) batch.leave_out.push_back(*output);
+    sign_in_order<WalkItem>(next, deliver, batch);
     return status;
 }
 

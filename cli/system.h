@@ -40,10 +40,22 @@ Character next_character(std::string_view text, std::mbstate_t& state);
 // a character a name may hold (POSIX).
 bool backslash_separates_folders();
 
-// The operands as the program should see them. On Windows, where no shell
-// expands wildcards, `*` and `?` in an operand's last component are expanded
-// here (wildcards_windows.cpp); POSIX shells have done it already.
-std::vector<std::string> expand_wildcards(const std::vector<std::string>& operands);
+// The operands as the user meant them. On Windows, where no shell expands
+// wildcards, `*` and `?` in an operand's last component are expanded here, and
+// a folder typed as "C:\Mis Fotos\" (whose `\"` Windows' argument rules read as
+// a quote) is that folder (wildcards_windows.cpp). POSIX shells have done both.
+std::vector<std::string> operands_as_meant(const std::vector<std::string>& operands);
+
+// Where the full documentation is, for --help: the man page on POSIX systems,
+// the readme beside the program on Windows.
+std::string full_documentation();
+
+// Whether what goes to `stream` is read by a program that decodes it in a code
+// page unless it starts with a byte-order mark: PowerShell, which reads a
+// redirected program's output through a pipe of its own in the console's OEM
+// code page (cp850, cp437), and so would turn every name with 'ñ' into another.
+// Never on POSIX systems, where output is bytes.
+bool read_by_code_page(std::FILE* stream);
 
 // Whether firma was started on a console of its own with the keyboard as its
 // input, as a double-click in Explorer starts it: never on POSIX systems.

@@ -32,14 +32,22 @@ bool started_on_a_console_of_its_own() {
     return false;
 }
 
+bool read_by_code_page(std::FILE*) {
+    return false;
+}
+
 void wait_for_a_key() {}
 
 bool backslash_separates_folders() {
     return false;
 }
 
-std::vector<std::string> expand_wildcards(const std::vector<std::string>& operands) {
+std::vector<std::string> operands_as_meant(const std::vector<std::string>& operands) {
     return operands;
+}
+
+std::string full_documentation() {
+    return "man firma";
 }
 
 int write_errno() {

@@ -2,6 +2,8 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <tlhelp32.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -49,6 +51,55 @@ bool write_text(std::FILE* stream, std::string_view text) {
         at += written;
     }
     return true;
+}
+
+namespace {
+
+// The process whose pipe `stream` writes into: the one that made the pipe
+// (named pipes and anonymous ones alike; PowerShell makes its own), or where
+// the system cannot say, the process that started firma.
+DWORD pipe_reader(HANDLE pipe) {
+    ULONG server = 0;
+    if (GetNamedPipeServerProcessId(pipe, &server) && server != GetCurrentProcessId()) return server;
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    DWORD parent = 0;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        if (entry.th32ProcessID == GetCurrentProcessId()) parent = entry.th32ParentProcessID;
+    CloseHandle(snapshot);
+    return parent;
+}
+
+// The file name of a process's program, upper-cased; empty where it cannot be known.
+std::wstring program_name(DWORD process) {
+    const HANDLE handle = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process);
+    if (handle == nullptr) return {};
+    std::wstring path(MAX_PATH, L'\0');
+    DWORD size = static_cast<DWORD>(path.size());
+    const bool known = QueryFullProcessImageNameW(handle, 0, path.data(), &size);
+    CloseHandle(handle);
+    if (!known) return {};
+    path.resize(size);
+    std::wstring name = path.substr(path.find_last_of(L"\\/") + 1);
+    CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));
+    return name;
+}
+
+}  // namespace
+
+// Windows PowerShell 5.1 and PowerShell 7 (and the ISE) decode a redirected
+// native program's output in the console's code page; a UTF-8 byte-order
+// mark at the start makes them decode it as UTF-8. Other readers of a pipe
+// (cmd, Git Bash, Python) and files get the bytes alone.
+bool read_by_code_page(std::FILE* stream) {
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    if (GetFileType(handle) != FILE_TYPE_PIPE) return false;
+    const DWORD reader = pipe_reader(handle);
+    if (reader == 0) return false;
+    const std::wstring name = program_name(reader);
+    return name == L"POWERSHELL.EXE" || name == L"PWSH.EXE" || name == L"POWERSHELL_ISE.EXE";
 }
 
 // Alone on its console, and with input that is not a file or pipe: a program
@@ -129,6 +180,22 @@ void prepare_process() {
     _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
+}
+
+// The readme installed beside firma.exe, by its whole path, which can be pasted.
+std::string full_documentation() {
+    std::wstring program(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, program.data(), static_cast<DWORD>(program.size()));
+        if (length == 0) return "LEEME.txt, beside firma.exe";
+        if (length < program.size()) {
+            program.resize(length);
+            break;
+        }
+        program.resize(program.size() * 2);
+    }
+    const std::filesystem::path readme = std::filesystem::path(program).parent_path() / L"LEEME.txt";
+    return utf8_of_path(readme);
 }
 
 }  // namespace firma::cli

@@ -9,8 +9,11 @@
 
 namespace firma::cli {
 
-Walk::Walk(std::vector<std::string> operands, bool recursive, bool follow_links)
-    : operands_(std::move(operands)), recursive_(recursive), follow_links_(follow_links) {}
+Walk::Walk(std::vector<std::string> operands, bool recursive, bool follow_links, bool protected_files)
+    : operands_(std::move(operands)),
+      recursive_(recursive),
+      follow_links_(follow_links),
+      protected_files_(protected_files) {}
 
 std::optional<WalkItem> Walk::enter(const Folder* parent, const std::string& name, const std::string& path,
                                     bool follow) {

@@ -33,7 +33,9 @@ std::string skipped_now(const WalkItem& item);
 
 class Walk {
 public:
-    Walk(std::vector<std::string> operands, bool recursive, bool follow_links);
+    // `protected_files`: also walk what Windows marks both hidden and system
+    // (no such files elsewhere).
+    Walk(std::vector<std::string> operands, bool recursive, bool follow_links, bool protected_files = false);
     std::optional<WalkItem> next();
 
 private:
@@ -57,6 +59,7 @@ private:
     std::size_t next_operand_ = 0;
     bool recursive_;
     bool follow_links_;
+    bool protected_files_;
     std::vector<Folder> stack_;
     std::string path_;  // of the folder on top of the stack
 };

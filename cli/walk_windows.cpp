@@ -26,19 +26,30 @@ fs::path native(const std::string& name) {
     return path_of_utf8(name).value_or(fs::path());
 }
 
-// Whether `path` is a symbolic link or a junction, the two reparse points that
-// lead elsewhere; other reparse points (cloud files, deduplicated files) are
-// the files and folders they seem.
-bool is_link(const fs::path& path, std::error_code& error) {
+// What a folder's entry is, before following it.
+struct Entry {
+    // A symbolic link or a junction, the two reparse points that lead
+    // elsewhere; other reparse points (cloud files, deduplicated files) are
+    // the files and folders they seem.
+    bool link = false;
+    // Hidden and system both: what Explorer calls protected operating system
+    // files (Thumbs.db, desktop.ini), which it hides and rewrites on its own.
+    bool protected_file = false;
+};
+
+Entry entry_at(const fs::path& path, std::error_code& error) {
     WIN32_FIND_DATAW found{};
     const HANDLE find = FindFirstFileExW(path.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
     if (find == INVALID_HANDLE_VALUE) {
         error = last_system_error();
-        return false;
+        return {};
     }
     FindClose(find);
-    return (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
-           (found.dwReserved0 == IO_REPARSE_TAG_SYMLINK || found.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT);
+    const DWORD attributes = found.dwFileAttributes;
+    constexpr DWORD hidden_system = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    return {(attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+                (found.dwReserved0 == IO_REPARSE_TAG_SYMLINK || found.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT),
+            (attributes & hidden_system) == hidden_system};
 }
 
 }  // namespace
@@ -47,8 +58,10 @@ std::optional<WalkItem> Walk::classify(const Folder& folder, const std::string& 
     const std::string path = join(path_, name);
     const fs::path whole = folder.handle->native() / native(name);
     std::error_code error;
-    const auto link = is_link(whole, error);
+    const Entry entry = entry_at(whole, error);
     if (error) return WalkItem{path, {}, {}, error, {}};
+    if (entry.protected_file && !protected_files_) return std::nullopt;
+    const bool link = entry.link;
     const fs::file_status target = fs::status(whole, error);
     if (link && error) return WalkItem{path, {}, {}, {}, "dangling symbolic link skipped"};
     if (error) return WalkItem{path, {}, {}, error, {}};

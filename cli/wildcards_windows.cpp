@@ -1,7 +1,7 @@
-// Wildcards on Windows. cmd and PowerShell hand `*` and `?` over as typed, so
+// Operands on Windows, and their wildcards. cmd and PowerShell hand `*` and `?` over as typed, so
 // every console program expands them itself: an operand with a wildcard in its
-// last component names the matching files and folders of its folder, sorted
-// as a walk sorts them, with the folder part kept as typed. Hidden and system
+// last component names the matching files and folders of its folder, in the
+// order `dir` lists them, with the folder part kept as typed. Hidden and system
 // files are left out, as `dir` leaves them out without /a. An operand that
 // matches nothing stays as it is and fails as a missing file, as a POSIX shell
 // (failglob off) leaves it.
@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/system.h"
@@ -45,7 +46,10 @@ bool matches(std::u16string_view pattern, std::u16string_view name) {
     return p == pattern.size();
 }
 
+// In the order `dir` lists a folder on NTFS: by the names upper-cased with the
+// system's table, compared unit by unit.
 std::vector<std::string> matching(const std::string& operand, std::size_t name_at) {
+    std::vector<std::pair<std::u16string, std::string>> found_names;  // the upper-cased name, then the operand
     std::vector<std::string> names;
     const auto search = path_of_utf8(operand);
     if (!search) return names;
@@ -57,19 +61,26 @@ std::vector<std::string> matching(const std::string& operand, std::size_t name_a
     do {
         const std::u16string name(reinterpret_cast<const char16_t*>(found.cFileName));
         const bool hidden = (found.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
-        if (name == u"." || name == u".." || hidden || !matches(pattern, upper(name))) continue;
-        names.push_back(operand.substr(0, name_at) + wtf8_of_utf16(name));
+        if (name == u"." || name == u".." || hidden) continue;
+        std::u16string key = upper(name);
+        if (matches(pattern, key)) found_names.emplace_back(std::move(key), operand.substr(0, name_at) + wtf8_of_utf16(name));
     } while (FindNextFileW(find, &found));
     FindClose(find);
-    std::sort(names.begin(), names.end());
+    std::sort(found_names.begin(), found_names.end());
+    for (auto& [key, name] : found_names) names.push_back(std::move(name));
     return names;
 }
 
 }  // namespace
 
-std::vector<std::string> expand_wildcards(const std::vector<std::string>& operands) {
+std::vector<std::string> operands_as_meant(const std::vector<std::string>& operands) {
     std::vector<std::string> expanded;
-    for (const std::string& operand : operands) {
+    for (std::string operand : operands) {
+        // "C:\Mis Fotos\" arrives as C:\Mis Fotos" (Explorer's "Copy as path"
+        // and tab completion quote that way). No Windows name holds a '"', so
+        // a last one is the backslash Windows' rules turned into a quote.
+        if (operand.size() > 1 && operand.ends_with('"') && operand.find('"') == operand.size() - 1)
+            operand.back() = '\\';
         const std::size_t slash = operand.find_last_of("\\/:");
         const std::size_t name_at = slash == std::string::npos ? 0 : slash + 1;
         std::vector<std::string> names;

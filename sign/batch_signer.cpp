@@ -30,6 +30,7 @@ BatchResult sign_here(const std::function<FileReader()>& open, bool standard_inp
     };
     try {
         FileReader reader = open();
+        detail::refuse_left_out(reader, options.leave_out);
         if (options.progress != nullptr) detail::count_expected(reader, standard_input, *options.progress);
         return {sign_from(reader, read), {}};
     } catch (...) {
@@ -59,6 +60,7 @@ public:
     Workers(BatchQueue& queue, const BatchOptions& options)
         : queue_(queue),
           progress_(options.progress),
+          leave_out_(options.leave_out),
           files_(std::min(options.files_at_once > 0 ? options.files_at_once : default_jobs(), files_allowed())),
           most_(std::min(files_, detail::available_cores())),
           piece_(detail::piece_size(files_)) {}
@@ -73,7 +75,7 @@ public:
         const unsigned share = files_ / most_ + (i < files_ % most_ ? 1 : 0);
         try {
             queue_.add_worker();
-            threads_.emplace_back([this, share] { detail::run_worker(queue_, progress_, share, piece_); });
+            threads_.emplace_back([this, share] { detail::run_worker(queue_, progress_, leave_out_, share, piece_); });
         } catch (const std::system_error& error) {
             queue_.remove_worker();
             if (threads_.empty()) throw std::system_error(error.code(), "cannot start a thread");
@@ -84,6 +86,7 @@ public:
 private:
     BatchQueue& queue_;
     BatchProgress* progress_;
+    const std::vector<FileIdentity>& leave_out_;
     unsigned files_;
     unsigned most_;
     std::size_t piece_;

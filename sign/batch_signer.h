@@ -12,6 +12,9 @@
 #include <optional>
 #include <string>
 #include <system_error>
+#include <vector>
+
+#include "sign/file_signer.h"
 
 namespace firma {
 
@@ -56,6 +59,9 @@ struct BatchOptions {
     // Called on the calling thread between deliveries and about four times a
     // second while waiting.
     std::function<void()> on_tick;
+    // Files never signed, whatever name reaches them (the file the output goes
+    // to): they fail as SignError::is_the_output once opened, before any read.
+    std::vector<FileIdentity> leave_out;
 };
 
 // One of the caller's items, with what to sign for it: nothing when the item

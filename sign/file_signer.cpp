@@ -27,6 +27,15 @@ std::uint32_t sign_descriptor(NativeFile fd, const std::string& name, bool whole
     return sign_from(reader, options);
 }
 
+std::optional<FileIdentity> regular_file_identity(NativeFile file) noexcept {
+    try {
+        const FileReader reader(file, "", false, false);
+        if (reader.is_regular()) return reader.identity();
+    } catch (...) {  // a folder, or a handle the system cannot say anything of
+    }
+    return std::nullopt;
+}
+
 std::uint32_t sign_file(const std::filesystem::path& path, const ReadOptions& options) {
     FileReader reader(path, options.regular_files_only);
     return sign_from(reader, options);

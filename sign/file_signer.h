@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <stop_token>
 #include <string>
 
@@ -13,6 +14,18 @@
 namespace firma {
 
 struct FoldChain;
+
+// Which file this is, whatever name reaches it: device and file number on
+// POSIX systems, volume serial and file index on Windows.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t number = 0;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+// The identity of the regular file `file` is open on (standard output
+// redirected to a file, say); nothing for anything else (a terminal, a pipe).
+std::optional<FileIdentity> regular_file_identity(NativeFile file) noexcept;
 
 struct ReadOptions {
     // Called after each piece with the bytes consumed so far, and the file's

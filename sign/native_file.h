@@ -10,7 +10,8 @@ using NativeFile = void*;
 using NativeFile = int;
 #endif
 
-// Standard input, as the operating system hands it to the process.
+// Standard input and output, as the operating system hands them to the process.
 NativeFile standard_input() noexcept;
+NativeFile standard_output() noexcept;
 
 }  // namespace firma

@@ -13,6 +13,7 @@ public:
             case SignError::changed_while_reading: return "file changed as we read it";
             case SignError::not_regular_file: return "not a regular file";
             case SignError::cancelled: return "cancelled";
+            case SignError::is_the_output: return "output file skipped";
             case SignError::wrong_arithmetic:
                 return "this build computes wrong signatures (compiled with fused or reassociated floating point?); "
                        "refusing to sign";

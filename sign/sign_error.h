@@ -10,6 +10,7 @@ enum class SignError {
     not_regular_file,           // refused: only regular files were asked for
     cancelled,                  // the caller asked to stop
     wrong_arithmetic,           // no kernel of this build gives the known signatures
+    is_the_output,              // the file the output goes to: a list never holds itself
 };
 
 const std::error_category& sign_category() noexcept;

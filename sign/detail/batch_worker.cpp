@@ -10,6 +10,7 @@
 #include "sign/accumulator.h"
 #include "sign/detail/file_reader.h"
 #include "sign/fold.h"
+#include "sign/sign_error.h"
 
 namespace firma::detail {
 namespace {
@@ -36,9 +37,11 @@ public:
     // Reads at most `files` files at a time, in pieces of `piece` bytes; with
     // fewer where memory for the buffers runs short, and one file at a time in
     // small pieces before giving up (std::bad_alloc).
-    Worker(BatchQueue& queue, BatchProgress* progress, unsigned files, std::size_t piece)
+    Worker(BatchQueue& queue, BatchProgress* progress, const std::vector<FileIdentity>& leave_out, unsigned files,
+           std::size_t piece)
         : queue_(queue),
           progress_(progress),
+          leave_out_(leave_out),
           chain_(best_chain()),
           kernel_(best_lanes()),
           pays_off_(static_cast<std::size_t>(lanes_pay_off(chain_, kernel_))),
@@ -97,6 +100,7 @@ private:
             try {
                 const SignRequest& request = *slot->request;
                 FileReader reader(request.path, request.regular_only, request.folder.get());
+                refuse_left_out(reader, leave_out_);
                 // A read that waits for a writer would hold back every lane here.
                 if (reader.may_wait()) {
                     queue_.defer(slot, std::move(reader));
@@ -190,6 +194,7 @@ private:
 
     BatchQueue& queue_;
     BatchProgress* progress_;
+    const std::vector<FileIdentity>& leave_out_;
     const FoldChain& chain_;
     const FoldLanes& kernel_;
     std::size_t pays_off_;  // active files from which the lanes beat the chain
@@ -234,10 +239,16 @@ void count_expected(const FileReader& reader, bool standard_input, BatchProgress
         progress.total_unknown = true;
 }
 
-void run_worker(BatchQueue& queue, BatchProgress* progress, unsigned files, std::size_t piece) {
+void refuse_left_out(const FileReader& reader, const std::vector<FileIdentity>& leave_out) {
+    if (reader.is_regular() && std::find(leave_out.begin(), leave_out.end(), reader.identity()) != leave_out.end())
+        throw std::system_error(make_error_code(SignError::is_the_output), reader.name());
+}
+
+void run_worker(BatchQueue& queue, BatchProgress* progress, const std::vector<FileIdentity>& leave_out,
+                unsigned files, std::size_t piece) {
     std::optional<Worker> worker;
     try {
-        worker.emplace(queue, progress, files, piece);
+        worker.emplace(queue, progress, leave_out, files, piece);
     } catch (const std::bad_alloc&) {
         // Not even one small buffer: the other workers read on; the last one
         // left fails what it takes, as each read would.

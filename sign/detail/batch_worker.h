@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <exception>
 #include <system_error>
+#include <vector>
 
 #include "sign/detail/batch_queue.h"
 
@@ -21,8 +22,12 @@ std::size_t piece_size(unsigned files_at_once);
 
 // Signs files from `queue` until it has none left or is stopped, reading at
 // most `files` at a time in pieces of `piece` bytes, and adds the bytes read
-// to `progress` when given.
-void run_worker(BatchQueue& queue, BatchProgress* progress, unsigned files, std::size_t piece);
+// to `progress` when given. Files in `leave_out` are never read.
+void run_worker(BatchQueue& queue, BatchProgress* progress, const std::vector<FileIdentity>& leave_out,
+                unsigned files, std::size_t piece);
+
+// Fails with SignError::is_the_output when `reader` has one of the files in `leave_out` open.
+void refuse_left_out(const FileReader& reader, const std::vector<FileIdentity>& leave_out);
 
 // Adds what `reader` says of its size to `progress`: a regular file's size, or
 // for standard input that is not a file, that no total can be known.

@@ -52,6 +52,10 @@ const std::string& FileReader::name() const noexcept {
     return state_->name;
 }
 
+FileIdentity FileReader::identity() const noexcept {
+    return {state_->before.device, state_->before.number};
+}
+
 bool FileReader::is_regular() const noexcept {
     return state_->before.kind == detail::FileKind::regular;
 }

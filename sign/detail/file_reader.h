@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 
+#include "sign/file_signer.h"
 #include "sign/native_file.h"
 #include "sign/open_folder.h"
 
@@ -35,6 +36,7 @@ public:
 
     const std::string& name() const noexcept;
     bool is_regular() const noexcept;
+    FileIdentity identity() const noexcept;
     // A FIFO, pipe, socket or character device: a read may wait for a writer.
     bool may_wait() const noexcept;
     // Of a regular file, the bytes from where reading starts to its end.

@@ -207,6 +207,10 @@ NativeFile standard_input() noexcept {
     return STDIN_FILENO;
 }
 
+NativeFile standard_output() noexcept {
+    return STDOUT_FILENO;
+}
+
 unsigned detail::available_cores() {
     cpu_set_t set;
     if (sched_getaffinity(0, sizeof set, &set) == 0) return std::max(1, CPU_COUNT(&set));

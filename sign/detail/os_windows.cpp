@@ -191,6 +191,10 @@ NativeFile standard_input() noexcept {
     return GetStdHandle(STD_INPUT_HANDLE);
 }
 
+NativeFile standard_output() noexcept {
+    return GetStdHandle(STD_OUTPUT_HANDLE);
+}
+
 // The cores of the process's affinity mask (within its processor group).
 unsigned detail::available_cores() {
     DWORD_PTR process = 0, system = 0;

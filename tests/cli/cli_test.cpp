@@ -47,7 +47,9 @@ TEST_F(Cli, HelpVersionAndUsageErrors) {
     const auto help = firma({"--help"});
     EXPECT_EQ(help.exit_status, 0);
     EXPECT_NE(help.out.find("Usage: firma [OPTION]... [FILE]..."), std::string::npos);
-    EXPECT_TRUE(help.out.ends_with("\nFull documentation: man firma\n"));
+    // The man page; on Windows, the readme beside the program.
+    const bool windows = std::string(FIRMA_EXE).ends_with(".exe");
+    EXPECT_TRUE(help.out.ends_with(windows ? "\\LEEME.txt\n" : "\nFull documentation: man firma\n")) << help.out;
     const std::string version = firma({"--vers"}).out;
     EXPECT_TRUE(version.starts_with("firma " FIRMA_VERSION "\nCopyright (C) 2026 ")) << version;
     EXPECT_NE(version.find("\nThere is NO WARRANTY, to the extent permitted by law.\n"), std::string::npos);
@@ -61,6 +63,34 @@ TEST_F(Cli, HelpVersionAndUsageErrors) {
     EXPECT_EQ(unknown.out, "");
     EXPECT_EQ(unknown.err, "firma: unrecognized option '--frobnicate'\n"
                            "Try 'firma --help' for more information.\n");
+}
+
+// Output sent to a file among those being signed: the file is left out with a
+// warning, whichever way it was named, and the list checks at once.
+TEST_F(Cli, AListNeverHoldsItself) {
+    const bool windows = std::string(FIRMA_EXE).ends_with(".exe");
+    const std::string here = windows ? ".\\" : "./";
+    dir.write("abc", "abc");
+    struct Case {
+        std::vector<std::string> args;
+        std::string list;
+        std::string err;
+    };
+    std::vector<Case> cases = {
+        {{"-r", "."}, "0000555  " + here + "abc\n", "firma: " + here + "lista.txt: output file skipped\n"},
+        {{"abc", "lista.txt"}, "0000555  abc\n", "firma: lista.txt: output file skipped\n"},
+    };
+    // Windows programs expand their own wildcards, after cmd has made the file.
+    if (windows) cases.push_back({{"*"}, "0000555  abc\n", "firma: lista.txt: output file skipped\n"});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.front());
+        const auto result = firma(c.args, {}, dir / "lista.txt");
+        EXPECT_EQ(result.exit_status, 0);
+        EXPECT_EQ(testing::read_file(dir / "lista.txt"), c.list);
+        EXPECT_EQ(result.err, c.err);
+        const auto checked = firma({"-c", "lista.txt"});
+        EXPECT_EQ(checked.exit_status, 0) << checked.out << checked.err;
+    }
 }
 
 TEST_F(Cli, MemoryStaysBoundedWhateverTheFileSize) {

@@ -44,6 +44,37 @@ TEST_F(Names, WildcardsAreExpandedLikeDirDoes) {
     }
 }
 
+// What Windows users type and expect: /? for help, a folder as "Copy as path"
+// quotes it, names in the order dir lists them, Explorer's own files left out.
+TEST_F(Names, WindowsHabitsAreKept) {
+    std::filesystem::create_directories(dir.path() / "sub");
+    for (const char* name : {"B.txt", "Zeta.txt", "a.txt", "c.TXT", "nube.txt", "\xC3\x91u.txt", "sub\\x",
+                             "sub\\Thumbs.db", "sub\\oculto"})
+        std::ofstream(dir.path() / std::filesystem::u8path(name), std::ios::binary) << "abc";
+    SetFileAttributesW((dir.path() / "sub" / "Thumbs.db").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    SetFileAttributesW((dir.path() / "sub" / "oculto").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    struct Case {
+        std::vector<std::string> args;
+        std::string out;
+    };
+    for (const Case& c : {
+             Case{{"*.txt"},  // by the upper-cased names, unit by unit: Z (5A) before \u00D1
+                  "0000555  a.txt\n0000555  B.txt\n0000555  c.TXT\n0000555  nube.txt\n0000555  Zeta.txt\n"
+                  "0000555  \xC3\x91u.txt\n"},
+             Case{{"-r", "sub\""}, "0000555  sub\\oculto\n0000555  sub\\x\n"},  // typed "sub\"
+             Case{{"-r", "--all", "sub"}, "0000555  sub\\Thumbs.db\n0000555  sub\\oculto\n0000555  sub\\x\n"},
+         }) {
+        SCOPED_TRACE(c.args.back());
+        const auto result = firma(c.args);
+        EXPECT_EQ(result.out, c.out);
+        EXPECT_EQ(result.err, "");
+        EXPECT_EQ(result.exit_status, 0);
+    }
+    const auto help = firma({"/?"});
+    EXPECT_TRUE(help.out.starts_with("Usage: firma [OPTION]... [FILE]...\n")) << help.out;
+    EXPECT_EQ(help.exit_status, 0);
+}
+
 // Reading COM1 would wait for ever on the serial port: refused at once.
 TEST_F(Names, DeviceNamesAreRefusedButNulReadsAsEmpty) {
     for (const char* name : {"COM1", "aux.txt", "sub\\Lpt3.log", "con"}) {

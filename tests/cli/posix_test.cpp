@@ -30,6 +30,20 @@ TEST_F(OnPosix, OutputThatCannotBeWrittenIsAFailure) {
     EXPECT_EQ(result.err, "firma: write error: No space left on device\n");
 }
 
+// A name listed with '\\' is a name holding '\\' where one is there, and else
+// a Windows list's folders.
+TEST_F(OnPosix, ListedBackslashesAreFoldersOnlyWhereNoSuchNameExists) {
+    fs::create_directories(dir.path() / "sub");
+    dir.write("sub/a", "abc");
+    dir.write("sub\\b", "abc");
+    dir.write("sub/b", "other");
+    dir.write("list", "0000555  sub\\a\n0000555  sub\\b\n0000555  sub\\c\n");
+    const auto result = firma({"-c", "list"});
+    EXPECT_EQ(result.out, "sub\\a: OK\nsub\\b: OK\nsub\\c: FAILED open or read\n");
+    EXPECT_EQ(result.err, "firma: 'sub\\c': No such file or directory\n"
+                          "firma: WARNING: 1 listed file could not be read\n");
+}
+
 // Whatever the names, the output of firma checks OK with firma -c.
 TEST_F(OnPosix, RoundTripOfOddNames) {
     const std::vector<std::string> names = {"plain", "with space", "  leading", "*star", "back\\slash",

@@ -1,6 +1,6 @@
 #!/bin/sh
 # A list written on one system checks on the other, both ways: names with
-# spaces and non-ASCII letters, CRLF lines, a missing file reported as on Linux.
+# spaces and non-ASCII letters, walked subfolders, CRLF lines, a missing file reported as on Linux.
 # And both give the same reasons for the same failures.
 # Usage: round_trip.sh SCRATCH_DIR NATIVE_BUILD FIRMA_EXE WINE_RUN STATE_DIR
 set -eu
@@ -19,9 +19,15 @@ grep -q '^firma: missing: No such file or directory$' windows.err || fail "firma
 checked=$("$linux" -c windows.list) || fail "the Linux firma did not check firma.exe's list: $checked"
 [ "$checked" = "$(printf 'año ñ.txt: OK\nwith space: OK\nplain: OK')" ] || fail "the Linux firma said: $checked"
 
+# A walked list names folders with '\' on Windows; Linux finds them with '/'.
+mkdir sub/más && printf abc > sub/más/hondo
+exe -r sub > windows_r.list
+checked=$("$linux" -c windows_r.list) || fail "the Linux firma did not check firma.exe's -r list: $checked"
+[ "$checked" = "$(printf '%s\n%s' 'sub\inner: OK' 'sub\más\hondo: OK')" ] || fail "the Linux firma said of a -r list: $checked"
+
 "$linux" -r sub 'año ñ.txt' > linux.list
 checked=$(exe -c linux.list 2>&1) || fail "firma.exe did not check the Linux list: $checked"
-[ "$checked" = "$(printf 'sub/inner: OK\naño ñ.txt: OK')" ] || fail "firma.exe said: $checked"
+[ "$checked" = "$(printf 'sub/inner: OK\nsub/más/hondo: OK\naño ñ.txt: OK')" ] || fail "firma.exe said: $checked"
 
 printf '0000555 *with space\r\n' > crlf.list
 checked=$(exe -c crlf.list 2>&1) || fail "firma.exe did not check a CRLF list: $checked"

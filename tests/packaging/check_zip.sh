@@ -15,7 +15,10 @@ for file in firma.exe firma-gui.exe LEEME.txt LICENCE.txt; do
 done
 # The Windows readme, as Notepad shows it: every line ended by CRLF.
 readme=$scratch/firma-${version}-win64/LEEME.txt
-[ "$(tr -d -c '\r' < "$readme" | wc -c)" = "$(wc -l < "$readme")" ] || { echo "LEEME.txt has lines without CRLF" >&2; exit 1; }
+for text in "$readme" "$scratch/firma-${version}-win64/LICENCE.txt"; do
+    [ "$(tr -d -c '\r' < "$text" | wc -c)" = "$(wc -l < "$text")" ] || { echo "$text has lines without CRLF" >&2; exit 1; }
+done
+[ "$(head -c 3 "$readme" | od -An -tx1 | tr -d ' ')" = efbbbf ] || { echo "LEEME.txt has no UTF-8 byte-order mark" >&2; exit 1; }
 [ -e "$scratch/firma-${version}-win64/firma-path.exe" ] && { echo "the installer's helper is in the zip" >&2; exit 1; }
 signed=$(printf abc | "$@" "$scratch/firma-${version}-win64/firma.exe" 2> "$scratch/wine.err")
 [ "$signed" = "0000555  -" ] || { echo "zipped firma.exe printed: $signed" >&2; exit 1; }
