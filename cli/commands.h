@@ -2,12 +2,16 @@
 // std::system_error when standard output cannot be written.
 #pragma once
 
+#include <vector>
+
 #include "cli/options.h"
+#include "sign/file_signer.h"
 
 namespace firma::cli {
 
-// Prints a signature line for every file, in operand order.
-int sign_command(const Options& options);
+// Prints a signature line for every file, in operand order. Files in
+// `leave_out` are never signed, nor is the file standard output goes to.
+int sign_command(const Options& options, std::vector<FileIdentity> leave_out = {});
 
 // Reads signature lists and checks every file they name.
 int check_command(const Options& options);

@@ -37,12 +37,13 @@ constexpr option kLongOptions[] = {
     {"dereference", no_argument, nullptr, 'L'},
     {"all", no_argument, nullptr, kAll},
     {"jobs", required_argument, nullptr, 'j'},
+    {"output", required_argument, nullptr, 'o'},
     {"progress", no_argument, nullptr, kProgress},
     {"help", no_argument, nullptr, kHelp},
     {"version", no_argument, nullptr, kVersion},
     {nullptr, 0, nullptr, 0},
 };
-constexpr char kShortOptions[] = "bctzrLj:w";
+constexpr char kShortOptions[] = "bctzrLj:o:w";
 
 std::nullopt_t usage_error(const std::string& message) {
     print_error(message);
@@ -86,6 +87,7 @@ std::optional<Options> parse_options(int argc, char** argv) {
                     return usage_error(fmt::format("invalid number of jobs: '{}'", optarg));
                 break;
             case kProgress: options.progress = true; break;
+            case 'o': options.output = optarg; break;
             case kAll: options.protected_files = true; break;
             case kStatus: status_only = true; warn = quiet = false; break;
             case 'w': warn = true; status_only = quiet = false; break;
@@ -120,6 +122,7 @@ std::optional<Options> parse_options(int argc, char** argv) {
     if (quiet && !check) return only_when_checking("--quiet");
     if (options.strict && !check) return only_when_checking("--strict");
     if (options.recursive && check) return usage_error("the --recursive option is meaningless when verifying checksums");
+    if (options.output && check) return usage_error("the --output option is meaningless when verifying checksums");
     if (options.protected_files && check)
         return usage_error("the --all option is meaningless when verifying checksums");
     options.files.assign(args.begin() + optind, args.end());
@@ -156,6 +159,10 @@ void print_help() {
         "  -j, --jobs=N          read at most N files at a time, on up to one thread\n"
         "                          per core (default here: {}); -j 1 reads one file\n"
         "                          after another\n"
+        "  -o, --output=FILE     write the lines to FILE (UTF-8, the same on every\n"
+        "                          system and shell) instead of standard output;\n"
+        "                          FILE is replaced only once every FILE is done, and\n"
+        "                          is never signed itself\n"
         "      --progress        show progress on standard error when it is a terminal\n"
         "\n"
         "The following five options are useful only when verifying signatures:\n"

@@ -23,6 +23,7 @@ struct Options {
     bool follow_links = false;       // -L: follow links to folders while walking
     bool protected_files = false;    // with -r, also files Windows marks hidden and system
     bool progress = false;
+    std::optional<std::string> output;  // -o: write the lines to this file instead
     unsigned jobs = 0;               // 0: one per core
     Verbosity verbosity = Verbosity::normal;
     bool strict = false;

@@ -1,10 +1,14 @@
 #include <clocale>
 #include <cstdio>
 #include <new>
+#include <optional>
+#include <vector>
 
 #include "cli/commands.h"
 #include "cli/options.h"
 #include "cli/exit_status.h"
+#include "cli/output_file.h"
+#include "cli/quote.h"
 #include "cli/reporter.h"
 #include "cli/system.h"
 #include "sign/fold.h"
@@ -40,13 +44,26 @@ int run_command(int argc, char** argv) {
     }
     int status = 0;
     bool write_failed = false;
+    bool completed = false;
+    std::optional<OutputFile> output;
     try {
+        std::vector<FileIdentity> leave_out;
+        if (options->output && options->action == Action::sign) {
+            try {
+                output.emplace(*options->output);
+            } catch (const std::system_error& error) {
+                print_error(quote_name(*options->output) + ": " + reason_of(error.code()));
+                return finish_output(1);
+            }
+            if (const auto replaced = output->replaced()) leave_out.push_back(*replaced);
+        }
         switch (options->action) {
             case Action::help: print_help(); break;
             case Action::version: print_version(); break;
-            case Action::sign: status = sign_command(*options); break;
+            case Action::sign: status = sign_command(*options, std::move(leave_out)); break;
             case Action::check: status = check_command(*options); break;
         }
+        completed = true;
     } catch (const WriteError& error) {
         print_error("write error: " + reason_of(error.code()));
         status = 1;
@@ -54,6 +71,22 @@ int run_command(int argc, char** argv) {
     } catch (const std::system_error& error) {  // the system refused what firma needs to run
         print_error(error.what());
         status = 1;
+    }
+    // -o: the file is replaced only by a run that signed every file and wrote
+    // every line; otherwise the list it holds stays as it was, nothing lost.
+    if (output) {
+        const bool written = completed && std::fflush(stdout) == 0 && std::ferror(stdout) == 0;
+        if (written && status == 0) {
+            try {
+                output->commit();
+            } catch (const std::system_error& error) {
+                print_error(quote_name(*options->output) + ": " + reason_of(error.code()));
+                status = 1;
+            }
+        } else {
+            if (written) print_error(quote_name(*options->output) + ": not written, as some files could not be signed");
+            status = 1;
+        }
     }
     return finish_output(status, write_failed);
 }

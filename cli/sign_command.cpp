@@ -22,7 +22,7 @@ std::optional<SignRequest> request_for(const WalkItem& item) {
 
 }  // namespace
 
-int sign_command(const Options& options) {
+int sign_command(const Options& options, std::vector<FileIdentity> leave_out) {
     Reporter reporter(options.progress);
     const LineStyle style{options.binary, options.tag, options.zero, backslash_separates_folders()};
     std::vector<std::string> operands = options.files;
@@ -57,7 +57,10 @@ int sign_command(const Options& options) {
         }
         reporter.line(format_line(result.accumulator, item.path, style));
     };
-    BatchOptions batch{.files_at_once = options.jobs, .progress = reporter.progress(), .on_tick = [&] { reporter.tick(); }};
+    BatchOptions batch{.files_at_once = options.jobs,
+                       .progress = reporter.progress(),
+                       .on_tick = [&] { reporter.tick(); },
+                       .leave_out = std::move(leave_out)};
     // A list written to a file in a folder being signed (`firma -r . > list`,
     // or cmd creating the file before firma expands `*.txt`) never holds itself.
     if (const auto output = regular_file_identity(standard_output())) batch.leave_out.push_back(*output);

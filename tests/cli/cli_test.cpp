@@ -1,6 +1,7 @@
 // The command line as a user meets it: what it prints, where, and its exit status.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -90,6 +91,46 @@ TEST_F(Cli, AListNeverHoldsItself) {
         EXPECT_EQ(result.err, c.err);
         const auto checked = firma({"-c", "lista.txt"});
         EXPECT_EQ(checked.exit_status, 0) << checked.out << checked.err;
+    }
+}
+
+// -o FILE: replaced only by a run that signed every file, never signed
+// itself, and nothing else left behind in its folder.
+TEST_F(Cli, OutputFileIsReplacedOnlyByACompleteRun) {
+    const bool windows = std::string(FIRMA_EXE).ends_with(".exe");
+    const std::string here = windows ? ".\\" : "./";
+    dir.write("abc", "abc");
+    fs::create_directory(dir.path() / "folder");
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string list;  // what lista.txt holds afterwards, "old" before
+        std::string err;
+    };
+    for (const Case& c : {
+             Case{{"-o", "lista.txt", "-r", "."}, 0, "0000555  " + here + "abc\n",
+                  "firma: " + here + "lista.txt: output file skipped\n"},
+             Case{{"--output=lista.txt", "abc", "lista.txt"}, 0, "0000555  abc\n",
+                  "firma: lista.txt: output file skipped\n"},
+             Case{{"-o", "lista.txt", "abc", "missing"}, 1, "old\n",
+                  "firma: missing: No such file or directory\n"
+                  "firma: lista.txt: not written, as some files could not be signed\n"},
+             Case{{"-o", "folder", "abc"}, 1, "old\n", "firma: folder: Is a directory\n"},
+             Case{{"-c", "-o", "lista.txt", "abc"}, 1, "old\n",
+                  "firma: the --output option is meaningless when verifying checksums\n"
+                  "Try 'firma --help' for more information.\n"},
+         }) {
+        SCOPED_TRACE(c.args.front() + " " + c.args.back());
+        dir.write("lista.txt", "old\n");
+        const auto result = firma(c.args);
+        EXPECT_EQ(result.exit_status, c.status);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err, c.err);
+        EXPECT_EQ(testing::read_file(dir / "lista.txt"), c.list);
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir.path())) names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, (std::vector<std::string>{"abc", "folder", "lista.txt"}));
     }
 }
 

@@ -44,6 +44,30 @@ TEST_F(OnPosix, ListedBackslashesAreFoldersOnlyWhereNoSuchNameExists) {
                           "firma: WARNING: 1 listed file could not be read\n");
 }
 
+// An interrupted -o run leaves the list as it was and nothing beside it.
+TEST_F(OnPosix, AnInterruptedRunLeavesTheOutputFileAsItWas) {
+    const std::string fifo = dir / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    dir.write("lista.txt", "old\n");
+    const std::string command = "echo $$ > pid; exec \"$0\" -o lista.txt fifo";
+    auto running = std::async(std::launch::async, [&] { return run({"sh", "-c", command, FIRMA_EXE}); });
+    // Once firma has the FIFO open for reading, a writer can open it too.
+    int writer = -1;
+    while (writer < 0 && running.wait_for(std::chrono::milliseconds(1)) == std::future_status::timeout)
+        writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(writer, 0) << "firma ended before reading the FIFO";
+    ASSERT_EQ(::write(writer, "part", 4), 4);
+    ::kill(std::stoi(testing::read_file(dir / "pid")), SIGTERM);
+    const auto result = running.get();
+    ::close(writer);
+    EXPECT_EQ(result.exit_status, -1);  // ended by the signal
+    EXPECT_EQ(testing::read_file(dir / "lista.txt"), "old\n");
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir.path())) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"fifo", "lista.txt", "pid"}));
+}
+
 // Whatever the names, the output of firma checks OK with firma -c.
 TEST_F(OnPosix, RoundTripOfOddNames) {
     const std::vector<std::string> names = {"plain", "with space", "  leading", "*star", "back\\slash",

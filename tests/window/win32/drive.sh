@@ -109,7 +109,12 @@ probe wait TextFileName "" || fail "dropped text was not refused"
 printf a > big; truncate -s 4G big  # zeros after a first byte: each one is a step
 drag "$PWD/big"
 click CommandSign
-probe state > state
+# The click reaches the window when X delivers it: wait for the signing to show.
+for tries in $(seq 200); do
+    probe state > state
+    grep -q '^Progress: .* hidden' state || break
+    sleep 0.1
+done
 grep -q '^Progress: .* hidden' state && fail "no progress bar while signing"
 grep -q '^CommandSign: .* disabled' state || fail "button enabled while signing"
 probe close
