@@ -26,16 +26,6 @@ bool write_text(std::FILE* stream, std::string_view text);
 // C runtime says EINVAL when the reader of a pipe has gone; POSIX says EPIPE.
 int write_errno();
 
-// The character `text` starts with: its length in bytes (0 when the bytes are
-// no character) and whether it can be shown as it is. By the locale on POSIX
-// systems; as UTF-8 on Windows, where names are UTF-8 inside whatever the
-// console's code page.
-struct Character {
-    std::size_t length;
-    bool printable;
-};
-Character next_character(std::string_view text, std::mbstate_t& state);
-
 // Whether a backslash separates folders in names (Windows), rather than being
 // a character a name may hold (POSIX).
 bool backslash_separates_folders();

@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <csignal>
-#include <cwctype>
 
 #include "cli/system.h"
 
@@ -56,16 +55,6 @@ int write_errno() {
 
 bool write_text(std::FILE* stream, std::string_view text) {
     return std::fwrite(text.data(), 1, text.size(), stream) == text.size();
-}
-
-Character next_character(std::string_view text, std::mbstate_t& state) {
-    wchar_t wide = 0;
-    const std::size_t length = std::mbrtowc(&wide, text.data(), text.size(), &state);
-    if (length == 0 || length > text.size()) {  // NUL, invalid or incomplete
-        state = {};
-        return {0, false};
-    }
-    return {length, std::iswprint(static_cast<wint_t>(wide)) != 0};
 }
 
 std::FILE* open_list(const std::string& name) {

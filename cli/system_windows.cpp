@@ -131,17 +131,6 @@ int write_errno() {
     return system_error_code(_doserrno) == std::errc::broken_pipe ? EPIPE : errno;
 }
 
-// Strict UTF-8. Only control characters are unprintable: the C runtime's
-// classification of the rest depends on its code page.
-Character next_character(std::string_view text, std::mbstate_t&) {
-    if (text.empty() || text[0] == '\0') return {0, false};
-    const std::size_t length = utf8_character_length(text);
-    const auto lead = static_cast<unsigned char>(text[0]);
-    if (length == 1) return {1, lead >= 0x20 && lead != 0x7f};
-    const bool c1_control = lead == 0xC2 && static_cast<unsigned char>(text[1]) < 0xA0;
-    return {length, length != 0 && !c1_control};
-}
-
 std::FILE* open_list(const std::string& name) {
     const auto path = path_of_utf8(name);
     if (!path) {

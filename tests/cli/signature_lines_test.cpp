@@ -2,9 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "cli/signature_lines.h"
 #include "cli/quote.h"
+#include "cli/system.h"
 
 namespace firma::cli {
 namespace {
@@ -105,9 +109,29 @@ TEST(FormatLine, CheckResultsEscapeOnlyLineBreaks) {
     EXPECT_EQ(check_display_name("a\\b\nc"), "\\a\\\\b\\nc");
 }
 
-// As coreutils quotes names in its messages (observed from sha256sum 9.1).
+// On POSIX systems as coreutils quotes names in its messages (observed from
+// sha256sum 9.1); on Windows as cmd reads them back.
 TEST(QuoteName, QuotesOnlyWhatAShellWouldMisread) {
     std::setlocale(LC_ALL, "C.UTF-8");
+    const std::vector<std::pair<std::string, std::string>> on_windows = {
+        {"plain", "plain"},
+        {"", "\"\""},
+        {"a b", "\"a b\""},
+        {"it's", "\"it's\""},
+        {"a&b", "\"a&b\""},
+        {"C:\\Mis Fotos\\a.txt", "\"C:\\Mis Fotos\\a.txt\""},
+        {"docs\\x.pdf", "docs\\x.pdf"},
+        {"*.xyz", "*.xyz"},
+        {"año €", "\"año €\""},
+        {"a\xf1o.txt", "\"a<0xF1>o.txt\""},      // Latin-1 from an old list
+        {"\xed\xa0\x80x", "\"<U+D800>x\""},      // an unpaired surrogate of an NTFS name
+        {"x\ny", "\"x<U+000A>y\""},
+        {"\xc2\x85", "\"<U+0085>\""},
+    };
+    if (backslash_separates_folders()) {
+        for (const auto& [name, quoted] : on_windows) EXPECT_EQ(quote_name(name), quoted) << name;
+        return;
+    }
     const std::pair<std::string, std::string> cases[] = {
         {"plain", "plain"},           {"", "''"},
         {"a b", "'a b'"},             {"it's", "\"it's\""},

@@ -1,19 +1,17 @@
+// Names in messages on POSIX systems, quoted as coreutils quotes them.
 #include "cli/quote.h"
 
 #include <fmt/core.h>
 
 #include <cwchar>
-
-#include "cli/system.h"
+#include <cwctype>
 
 namespace firma::cli {
 namespace {
 
 // Characters a shell would take specially, ':' too as messages use it as a
-// separator. '#' and '~' matter only at the start, '{' and '}' only alone. A
-// backslash that separates folders is what Windows' shells expect in a path.
+// separator. '#' and '~' matter only at the start, '{' and '}' only alone.
 bool special(char c, std::size_t index, std::size_t size) {
-    if (c == '\\' && backslash_separates_folders()) return false;
     switch (c) {
         case '#': case '~': return index == 0;
         case '{': case '}': return size == 1;
@@ -31,10 +29,15 @@ struct Piece {
     bool printable;
 };
 
+// By the locale: which bytes make a character, and which it can print.
 Piece next_piece(std::string_view rest, std::mbstate_t& state) {
-    const Character character = next_character(rest, state);
-    if (character.length == 0) return {rest.substr(0, 1), false};  // one raw byte
-    return {rest.substr(0, character.length), character.printable};
+    wchar_t wide = 0;
+    const std::size_t length = std::mbrtowc(&wide, rest.data(), rest.size(), &state);
+    if (length == 0 || length > rest.size()) {  // NUL, invalid or incomplete: one raw byte
+        state = {};
+        return {rest.substr(0, 1), false};
+    }
+    return {rest.substr(0, length), std::iswprint(static_cast<wint_t>(wide)) != 0};
 }
 
 std::string escape_byte(unsigned char byte) {
