@@ -18,7 +18,7 @@ for file in bin/firma bin/firma-gui share/applications/io.github.firma.Firma.des
 done
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || { echo "the package's version is not $version" >&2; exit 1; }
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libc6 libstdc++6 libfmt9 libqt6core6 libqt6widgets6; do
+for library in libc6 libstdc++6 libfmt9 libqt6core6 libqt6widgets6 qt6-translations-l10n; do
     echo "$depends" | grep -q "$library" || { echo "Depends lacks $library: $depends" >&2; exit 1; }
 done
 [ "$(printf abc | "$scratch/root/usr/bin/firma")" = "0000555  -" ] || { echo "packaged firma is wrong" >&2; exit 1; }

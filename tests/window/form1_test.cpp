@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
@@ -125,6 +126,19 @@ private slots:
         // Built in, so the window has its icon even where none is installed.
         QVERIFY(!QApplication::windowIcon().pixmap(16, 16).isNull());
         QVERIFY(!QApplication::windowIcon().pixmap(256, 256).isNull());
+    }
+
+    // The boxes' own menus speak Spanish, as the window does, whatever the locale.
+    void editMenusAreSpanish() {
+        describeApplication();
+        QLineEdit box;
+        box.setText(QStringLiteral("x"));
+        std::unique_ptr<QMenu> menu(box.createStandardContextMenu());
+        QStringList texts;
+        for (const QAction* action : menu->actions())
+            if (!action->isSeparator()) texts << action->text().remove('&').section('\t', 0, 0);
+        QCOMPARE(texts, QStringList({"Deshacer", "Rehacer", "Cortar", "Copiar", "Pegar", "Borrar",
+                                     "Seleccionar todo"}));
     }
 
     void fixedDialogFrame() {

@@ -2,8 +2,11 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QSize>
 #include <QString>
+#include <QTranslator>
 
 void describeApplication() {
     QApplication::setApplicationName(QStringLiteral("firma-gui"));
@@ -14,4 +17,8 @@ void describeApplication() {
     for (const int size : {16, 20, 24, 32, 40, 48, 64, 256})
         builtIn.addFile(QStringLiteral(":/icon/%1.png").arg(size), QSize(size, size));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("io.github.firma.Firma"), builtIn));
+    static QTranslator qtTexts;  // lives as long as the application
+    if (qtTexts.isEmpty() && qtTexts.load(QLocale(QLocale::Spanish), QStringLiteral("qtbase"), QStringLiteral("_"),
+                                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTexts);
 }

@@ -5,5 +5,7 @@
 
 inline constexpr const char* kApplicationVersion = FIRMA_VERSION;
 
-// Call once the QApplication exists.
+// Call once the QApplication exists. Also makes Qt's own texts (a box's edit
+// menu: Deshacer, Copiar, Pegar...) Spanish, as the window is, whatever the
+// session's language: from Debian's Qt translations, which the package depends on.
 void describeApplication();
