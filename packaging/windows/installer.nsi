@@ -20,13 +20,26 @@ SetCompressor /SOLID lzma
 Name "Firma"
 OutFile "${OUTFILE}"
 InstallDir "$LOCALAPPDATA\Programs\firma"
-Icon "${ICON}"
-UninstallIcon "${ICON}"
 ShowInstDetails show
-Page directory
-Page instfiles
-UninstPage uninstConfirm
-UninstPage instfiles
+
+; Modern UI, in the user's interface language: Spanish for any Spanish,
+; English otherwise (NSIS picks by GetUserDefaultUILanguage, the installer and
+; the uninstaller alike).
+!include "MUI2.nsh"
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "English"
+!insertmacro MUI_LANGUAGE "Spanish"
+!insertmacro MUI_LANGUAGE "SpanishInternational"
+
+; The installer's own words, in each language.
+LangString PathNotAdded ${LANG_ENGLISH} "The folder could not be added to your PATH: run firma.exe by its full path."
+LangString PathNotAdded ${LANG_SPANISH} "No se pudo añadir la carpeta a su PATH: ejecute firma.exe con su ruta completa."
+LangString PathNotAdded ${LANG_SPANISHINTERNATIONAL} "No se pudo añadir la carpeta a su PATH: ejecute firma.exe con su ruta completa."
 
 Section
     SetShellVarContext current
@@ -57,7 +70,7 @@ Section
 
     ExecWait '"$INSTDIR\firma-path.exe" add "$INSTDIR"' $0
     StrCmp $0 0 +2
-        DetailPrint "The folder could not be added to your PATH: run firma.exe by its full path."
+        DetailPrint "$(PathNotAdded)"
 SectionEnd
 
 Section "Uninstall"

@@ -13,7 +13,8 @@ foreach(file ${files})
 endforeach()
 math(EXPR kib "(${bytes} + 1023) / 1024")
 set(installer ${CPACK_TEMPORARY_DIRECTORY}/${CPACK_PACKAGE_FILE_NAME}.exe)
-execute_process(COMMAND makensis -V2 -DVERSION=${CPACK_PACKAGE_VERSION} -DSTAGED=${root} -DOUTFILE=${installer}
+# The script is UTF-8 (its Spanish strings), whatever makensis would assume.
+execute_process(COMMAND makensis -V2 -INPUTCHARSET UTF8 -DVERSION=${CPACK_PACKAGE_VERSION} -DSTAGED=${root} -DOUTFILE=${installer}
                         -DHELPER=${CPACK_FIRMA_PATH_HELPER} -DICON=${CPACK_FIRMA_ICON} -DSIZE_KIB=${kib}
                         ${CPACK_FIRMA_INSTALLER_SCRIPT}
                 RESULT_VARIABLE failed)

@@ -98,4 +98,21 @@ done
 exists 'HKCU\Software\Classes\*\shell\firma' && fail "the verb is left"
 exists 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\firma' && fail "the uninstall entry is left"
 path_is "$long" || fail "PATH not as before the install after uninstall"
+# Shown in the user's interface language: Spanish for a Spanish one, English
+# for any other (Wine takes it from LANG).
+for case in 'es_ES.UTF-8 Instalación de Firma' 'es_MX.UTF-8 Instalación de Firma' 'C.UTF-8 Firma Setup'; do
+    language=${case%% *} caption=${case#* }
+    wineserver -k 2> /dev/null || true
+    LANG=$language LC_ALL=$language wine "$installer" > "$scratch/shown.log" 2>&1 & shown_pid=$!
+    found=
+    for tries in $(seq 150); do  # NSIS ends some captions with a space
+        titles=$(xdotool search --name . getwindowname %@ 2> /dev/null | sed 's/ *$//' | tr '\n' '|')
+        case "|$titles" in *"|$caption|"*) found=yes && break ;; esac
+        sleep 0.2
+    done
+    kill "$shown_pid" 2> /dev/null || true
+    wineserver -k 2> /dev/null || true
+    wait "$shown_pid" 2> /dev/null || true
+    [ -n "$found" ] || fail "with LANG=$language, no window \"$caption\": $titles"
+done
 echo "installer ok: $(wc -c < "$installer") bytes"
