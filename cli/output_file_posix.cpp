@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -25,17 +24,20 @@ std::string folder_of(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// A name beside `path` that nothing has: for the moment between giving the new
-// file a name and renaming it over `path`.
-int create_beside(const std::string& path, std::string& name) {
+// Gives the new file a name beside `path` that nothing has, for the moment
+// before it is renamed over `path`: `make(name)` makes it there, and fails with
+// EEXIST where the name is taken. Returns what the last `make` returned.
+template <class Make>
+int name_beside(const std::string& path, std::string& name, Make make) {
     std::random_device seed;
+    int made = -1;
     for (int attempt = 0; attempt < 100; ++attempt) {
         name = path + ".firma-" + std::to_string(seed() % 1000000000);
-        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
+        made = make(name);
+        if (made >= 0 || errno != EEXIST) break;
     }
-    errno = EEXIST;
-    return -1;
+    if (made < 0) name.clear();
+    return made;
 }
 
 }  // namespace
@@ -65,7 +67,10 @@ OutputFile::OutputFile(const std::string& name) : state_(std::make_unique<State>
     state.fd = ::open(folder_of(state.path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
     state.unnamed = state.fd >= 0;
 #endif
-    if (state.fd < 0) state.fd = create_beside(state.path, state.name);  // file systems without unnamed files
+    if (state.fd < 0)  // file systems without unnamed files
+        state.fd = name_beside(state.path, state.name, [](const std::string& candidate) {
+            return ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+        });
     if (state.fd < 0) fail();
     if (state.replaced) ::fchmod(state.fd, state.replaced->st_mode & 07777);  // best effort, as cp does
     std::fflush(stdout);
@@ -88,17 +93,10 @@ void OutputFile::commit() {
     if (::fsync(state.fd) != 0 && errno != EINVAL) fail();  // the list is on disk before it replaces the old one
     if (state.unnamed) {  // a name at last, for the rename
         const std::string self = "/proc/self/fd/" + std::to_string(state.fd);
-        std::random_device seed;
-        int linked = -1;
-        for (int attempt = 0; attempt < 100 && linked != 0; ++attempt) {
-            state.name = state.path + ".firma-" + std::to_string(seed() % 1000000000);
-            linked = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, state.name.c_str(), AT_SYMLINK_FOLLOW);
-            if (linked != 0 && errno != EEXIST) break;
-        }
-        if (linked != 0) {
-            state.name.clear();
-            fail();
-        }
+        const int linked = name_beside(state.path, state.name, [&](const std::string& candidate) {
+            return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW);
+        });
+        if (linked != 0) fail();
         state.unnamed = false;
     }
     if (::rename(state.name.c_str(), state.path.c_str()) != 0) fail();

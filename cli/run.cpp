@@ -46,13 +46,16 @@ int run_command(int argc, char** argv) {
     bool write_failed = false;
     bool completed = false;
     std::optional<OutputFile> output;
+    const auto output_error = [&](const std::string& reason) {
+        print_error(quote_name(*options->output) + ": " + reason);
+    };
     try {
         std::vector<FileIdentity> leave_out;
         if (options->output && options->action == Action::sign) {
             try {
                 output.emplace(*options->output);
             } catch (const std::system_error& error) {
-                print_error(quote_name(*options->output) + ": " + reason_of(error.code()));
+                output_error(reason_of(error.code()));
                 return finish_output(1);
             }
             if (const auto replaced = output->replaced()) leave_out.push_back(*replaced);
@@ -80,11 +83,11 @@ int run_command(int argc, char** argv) {
             try {
                 output->commit();
             } catch (const std::system_error& error) {
-                print_error(quote_name(*options->output) + ": " + reason_of(error.code()));
+                output_error(reason_of(error.code()));
                 status = 1;
             }
         } else {
-            if (written) print_error(quote_name(*options->output) + ": not written, as some files could not be signed");
+            if (written) output_error("not written, as some files could not be signed");
             status = 1;
         }
     }
