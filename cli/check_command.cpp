@@ -1,16 +1,19 @@
 #include <fmt/core.h>
 
 #include <algorithm>
+#include <climits>
 #include <filesystem>
 
 #include "cli/check_lists.h"
 #include "cli/commands.h"
+#include "cli/messages.h"
 #include "cli/quote.h"
 #include "cli/reporter.h"
 #include "cli/signature_lines.h"
 #include "cli/system.h"
 #include "sign/batch_signer.h"
 #include "sign/system_errors.h"
+#include "sign/translation.h"
 #include "sign/utf8.h"
 
 namespace firma::cli {
@@ -22,8 +25,10 @@ struct CheckItem {
     std::string list;
 };
 
-std::string plural(std::size_t count, const char* one, const char* many) {
-    return fmt::format("{} {}", count, count == 1 ? one : many);
+// A warning about `count` things, in the form the language gives that count.
+std::string counted_warning(std::size_t count, const char* one, const char* many) {
+    const auto form = static_cast<unsigned long>(std::min<std::size_t>(count, ULONG_MAX));
+    return format_message(translate_plural(one, many, form), count);
 }
 
 // Lists written on Windows separate folders with '\\', which a POSIX name may
@@ -74,7 +79,8 @@ public:
             case ListEntry::Kind::malformed:
                 ++tally_.malformed;
                 if (options_.verbosity == Verbosity::warn)
-                    reporter_.error(item.list, fmt::format("{}: improperly formatted FIRMA checksum line", entry.line));
+                    reporter_.error(item.list,
+                                    format_message(_("{}: improperly formatted FIRMA checksum line"), entry.line));
                 return;
             case ListEntry::Kind::listed: verdict(entry, result); return;
         }
@@ -89,13 +95,13 @@ private:
             if (options_.ignore_missing && error == std::errc::no_such_file_or_directory) return;
             ++tally_.unreadable;
             reporter_.error(entry.file.name, reason_of(error));
-            if (show_failures_) reporter_.line(shown + ": FAILED open or read\n");
+            if (show_failures_) reporter_.line(shown + ": " + _("FAILED open or read") + "\n");
         } else if (result.accumulator == entry.file.signature) {
             ++tally_.matched;
-            if (show_ok_) reporter_.line(shown + ": OK\n");
+            if (show_ok_) reporter_.line(shown + ": " + _("OK") + "\n");
         } else {
             ++tally_.mismatched;
-            if (show_failures_) reporter_.line(shown + ": FAILED\n");
+            if (show_failures_) reporter_.line(shown + ": " + _("FAILED") + "\n");
         }
     }
 
@@ -103,18 +109,18 @@ private:
         const bool ok = tally_.listed > 0 && tally_.matched > 0 && tally_.mismatched == 0 && tally_.unreadable == 0 &&
                         (!options_.strict || tally_.malformed == 0);
         if (tally_.listed == 0) {
-            reporter_.error(list, "no properly formatted checksum lines found");
+            reporter_.error(list, _("no properly formatted checksum lines found"));
         } else if (show_failures_) {
             if (tally_.malformed > 0)
-                reporter_.message("WARNING: " + plural(tally_.malformed, "line is improperly formatted",
-                                                       "lines are improperly formatted"));
+                reporter_.message(counted_warning(tally_.malformed, "WARNING: {} line is improperly formatted",
+                                                  "WARNING: {} lines are improperly formatted"));
             if (tally_.unreadable > 0)
-                reporter_.message("WARNING: " + plural(tally_.unreadable, "listed file could not be read",
-                                                       "listed files could not be read"));
+                reporter_.message(counted_warning(tally_.unreadable, "WARNING: {} listed file could not be read",
+                                                  "WARNING: {} listed files could not be read"));
             if (tally_.mismatched > 0)
-                reporter_.message("WARNING: " + plural(tally_.mismatched, "computed checksum did NOT match",
-                                                       "computed checksums did NOT match"));
-            if (options_.ignore_missing && tally_.matched == 0) reporter_.error(list, "no file was verified");
+                reporter_.message(counted_warning(tally_.mismatched, "WARNING: {} computed checksum did NOT match",
+                                                  "WARNING: {} computed checksums did NOT match"));
+            if (options_.ignore_missing && tally_.matched == 0) reporter_.error(list, _("no file was verified"));
         }
         if (!ok) status_ = 1;
         tally_ = {};

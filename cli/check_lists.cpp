@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "cli/system.h"
+#include "sign/translation.h"
 #include "sign/utf8.h"
 
 namespace firma::cli {
@@ -108,7 +109,7 @@ void Lists::Closer::operator()(std::FILE* file) const {
 Lists::Lists(std::vector<std::string> names) : names_(std::move(names)) {}
 
 std::string Lists::display_name() const {
-    return current_ == "-" ? "standard input" : current_;
+    return current_ == "-" ? _("standard input") : current_;
 }
 
 ListEntry Lists::close_with(ListEntry entry) {

@@ -1,11 +1,13 @@
 #include "cli/exit_status.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <string>
+#include <system_error>
 
+#include "cli/messages.h"
 #include "cli/system.h"
+#include "sign/system_errors.h"
+#include "sign/translation.h"
 
 namespace firma::cli {
 
@@ -16,9 +18,13 @@ void print_error(std::string_view text) {
     write_text(stderr, line);  // nothing more can be done if standard error fails
 }
 
+void print_write_error(const std::error_code& error) {
+    print_error(format_message(_("write error: {}"), reason_of(error)));
+}
+
 int finish_output(int status, bool reported) {
     if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0 || std::fclose(stdout) != 0) {
-        if (!reported) print_error(std::string("write error: ") + std::strerror(write_errno()));
+        if (!reported) print_write_error(std::error_code(write_errno(), std::generic_category()));
         status = 1;
     }
     if (std::fflush(stderr) != 0 || std::ferror(stderr) != 0) status = 1;

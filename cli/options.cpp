@@ -8,12 +8,14 @@
 #include <cstring>
 #include <string>
 
+#include "cli/messages.h"
 #include "cli/option_errors.h"
 #include "cli/exit_status.h"
 #include "cli/system.h"
 #include "firma_version.h"
 #include "sign/batch_signer.h"
 #include "sign/fold.h"
+#include "sign/translation.h"
 
 namespace firma::cli {
 namespace {
@@ -47,7 +49,7 @@ constexpr char kShortOptions[] = "bctzrLj:o:w";
 
 std::nullopt_t usage_error(const std::string& message) {
     print_error(message);
-    std::fputs("Try 'firma --help' for more information.\n", stderr);
+    write_text(stderr, _("Try 'firma --help' for more information.\n"));
     return std::nullopt;
 }
 
@@ -84,7 +86,7 @@ std::optional<Options> parse_options(int argc, char** argv) {
             case 'L': options.follow_links = true; break;
             case 'j':
                 if (!parse_jobs(optarg, options.jobs))
-                    return usage_error(fmt::format("invalid number of jobs: '{}'", optarg));
+                    return usage_error(format_message(_("invalid number of jobs: '{}'"), optarg));
                 break;
             case kProgress: options.progress = true; break;
             case 'o': options.output = optarg; break;
@@ -109,37 +111,43 @@ std::optional<Options> parse_options(int argc, char** argv) {
     // When several apply, the one coreutils' digest tools would give.
     const bool check = options.action == Action::check;
     const auto only_when_checking = [](const char* name) {
-        return usage_error(fmt::format("the {} option is meaningful only when verifying checksums", name));
+        return usage_error(format_message(_("the {} option is meaningful only when verifying checksums"), name));
     };
-    if (options.tag && binary == 0) return usage_error("--tag does not support --text mode");
-    if (options.zero && check) return usage_error("the --zero option is not supported when verifying checksums");
-    if (options.tag && check) return usage_error("the --tag option is meaningless when verifying checksums");
+    const auto not_when_checking = [](const char* name) {
+        return usage_error(format_message(_("the {} option is meaningless when verifying checksums"), name));
+    };
+    if (options.tag && binary == 0) return usage_error(_("--tag does not support --text mode"));
+    if (options.zero && check) return usage_error(_("the --zero option is not supported when verifying checksums"));
+    if (options.tag && check) return not_when_checking("--tag");
     if (binary >= 0 && check)
-        return usage_error("the --binary and --text options are meaningless when verifying checksums");
+        return usage_error(_("the --binary and --text options are meaningless when verifying checksums"));
     if (options.ignore_missing && !check) return only_when_checking("--ignore-missing");
     if (status_only && !check) return only_when_checking("--status");
     if (warn && !check) return only_when_checking("--warn");
     if (quiet && !check) return only_when_checking("--quiet");
     if (options.strict && !check) return only_when_checking("--strict");
-    if (options.recursive && check) return usage_error("the --recursive option is meaningless when verifying checksums");
-    if (options.output && check) return usage_error("the --output option is meaningless when verifying checksums");
-    if (options.protected_files && check)
-        return usage_error("the --all option is meaningless when verifying checksums");
+    if (options.recursive && check) return not_when_checking("--recursive");
+    if (options.output && check) return not_when_checking("--output");
+    if (options.protected_files && check) return not_when_checking("--all");
     options.files.assign(args.begin() + optind, args.end());
     return options;
 }
 
 namespace {
 
-constexpr char kUsage[] =
-    "Usage: firma [OPTION]... [FILE]...\n"
-    "Print or check seven-digit content signatures.\n";
+const char* usage() {
+    return _("Usage: firma [OPTION]... [FILE]...\n"
+             "Print or check seven-digit content signatures.\n");
+}
 
 }  // namespace
 
+// In paragraphs, each translated on its own, as GNU tools do: a change to one
+// leaves the others' translations standing.
 void print_help() {
-    std::fputs(fmt::format(fmt::runtime(std::string(kUsage) +
-        "\n"
+    std::string text = usage();
+    text += "\n";
+    text += format_message(_(
         "With no FILE, or when FILE is -, read standard input.\n"
         "  -b, --binary          mark names with '*' (the bytes signed are the same)\n"
         "  -c, --check           read signatures from the FILEs and check them\n"
@@ -163,59 +171,55 @@ void print_help() {
         "                          system and shell) instead of standard output;\n"
         "                          FILE is replaced only once every FILE is done, and\n"
         "                          is never signed itself\n"
-        "      --progress        show progress on standard error when it is a terminal\n"
-        "\n"
-        "The following five options are useful only when verifying signatures:\n"
-        "      --ignore-missing  don't fail or report status for missing files\n"
-        "      --quiet           don't print OK for each successfully verified file\n"
-        "      --status          don't output anything, status code shows success\n"
-        "      --strict          exit non-zero for improperly formatted lines\n"
-        "  -w, --warn            warn about improperly formatted lines\n"
-        "\n"
-        "      --help     display this help and exit\n"
-        "      --version  output version information and exit\n"
-        "\n"
-        "A line holds the signature, a space, ' ' or '*', and the name. Names with a\n"
-        "newline, carriage return or (except on Windows, where it separates folders)\n"
-        "a backslash are escaped (\\\\, \\n, \\r) and the line starts with a backslash.\n"
-        "-c also reads lines with one blank before the name, as other systems' tools\n"
-        "write them. Equal contents give equal signatures; the signature is a\n"
-        "checksum, not a cryptographic digest.\n"
-        "Exit status is 0 if every file was signed (or checked OK), 1 otherwise;\n"
-        "2 if this build of firma computes wrong signatures, and so signs nothing.\n"
-        "The file standard output goes to is never signed: a list never holds itself.\n"
-        "Name the list to check (firma -c LIST) rather than piping it in: PowerShell\n"
-        "turns every letter outside ASCII into '?' in what it pipes to a program.\n"
-        "\n"
-        "Full documentation: {}\n"),
-        default_jobs(), full_documentation()).c_str(), stdout);
+        "      --progress        show progress on standard error when it is a terminal\n"),
+        default_jobs());
+    text += "\n";
+    text += _("The following five options are useful only when verifying signatures:\n"
+              "      --ignore-missing  don't fail or report status for missing files\n"
+              "      --quiet           don't print OK for each successfully verified file\n"
+              "      --status          don't output anything, status code shows success\n"
+              "      --strict          exit non-zero for improperly formatted lines\n"
+              "  -w, --warn            warn about improperly formatted lines\n");
+    text += "\n";
+    text += _("      --help     display this help and exit\n"
+              "      --version  output version information and exit\n");
+    text += "\n";
+    text += _("A line holds the signature, a space, ' ' or '*', and the name. Names with a\n"
+              "newline, carriage return or (except on Windows, where it separates folders)\n"
+              "a backslash are escaped (\\\\, \\n, \\r) and the line starts with a backslash.\n"
+              "-c also reads lines with one blank before the name, as other systems' tools\n"
+              "write them. Equal contents give equal signatures; the signature is a\n"
+              "checksum, not a cryptographic digest.\n");
+    text += _("Exit status is 0 if every file was signed (or checked OK), 1 otherwise;\n"
+              "2 if this build of firma computes wrong signatures, and so signs nothing.\n");
+    text += _("The file standard output goes to is never signed: a list never holds itself.\n"
+              "Name the list to check (firma -c LIST) rather than piping it in: PowerShell\n"
+              "turns every letter outside ASCII into '?' in what it pipes to a program.\n");
+    text += "\n";
+    text += format_message(_("Full documentation: {}\n"), full_documentation());
+    write_text(stdout, text);
 }
 
 void print_console_note() {
-    write_text(stdout, std::string(kUsage) +
-                           "\n"
-                           "firma is a command-line tool: run it from cmd or PowerShell, or use\n"
-                           "firma-gui.exe for the window.\n"
-                           "\n"
-                           "Press a key to close this window.\n");
+    write_text(stdout, std::string(usage()) + "\n" +
+                           _("firma is a command-line tool: run it from cmd or PowerShell, or use\n"
+                             "firma-gui.exe for the window.\n") +
+                           "\n" + _("Press a key to close this window.\n"));
 }
 
 void print_version() {
-    std::fputs(
-        "firma " FIRMA_VERSION "\n"
-        "Copyright (C) 2026 firma developers.\n"
-        "License: all rights reserved; no license is granted beyond installing and\n"
-        "running firma.\n"
-        "There is NO WARRANTY, to the extent permitted by law.\n", stdout);
+    std::string text = "firma " FIRMA_VERSION "\n";
+    text += _("Copyright (C) 2026 firma developers.\n"
+              "License: all rights reserved; no license is granted beyond installing and\n"
+              "running firma.\n"
+              "There is NO WARRANTY, to the extent permitted by law.\n");
     // Which kernels this processor runs, so that a report of a fault says them.
-    if (!arithmetic_is_sound()) {
-        std::fputs("Kernels: none gives the known signatures in this build\n", stdout);
-        return;
-    }
-    std::fputs(fmt::format("Kernels: the {} chain for one file, the {} lanes for {} files side by side\n",
-                           best_chain().name, best_lanes().name, best_lanes().lanes)
-                   .c_str(),
-               stdout);
+    if (!arithmetic_is_sound())
+        text += _("Kernels: none gives the known signatures in this build\n");
+    else
+        text += format_message(_("Kernels: the {} chain for one file, the {} lanes for {} files side by side\n"),
+                            best_chain().name, best_lanes().name, best_lanes().lanes);
+    write_text(stdout, text);
 }
 
 }  // namespace firma::cli

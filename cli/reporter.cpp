@@ -9,8 +9,10 @@
 #include <cstring>
 
 #include "cli/exit_status.h"
+#include "cli/messages.h"
 #include "cli/quote.h"
 #include "cli/system.h"
+#include "sign/translation.h"
 
 namespace firma::cli {
 namespace {
@@ -40,6 +42,7 @@ void clear_drawn_line() {
     write_from_interrupt("\r", 1);
 }
 
+// One decimal, with the decimal mark the language writes.
 std::string bytes_text(double bytes) {
     constexpr const char* kUnits[] = {"B", "KiB", "MiB", "GiB", "TiB"};
     int unit = 0;
@@ -47,7 +50,11 @@ std::string bytes_text(double bytes) {
         bytes /= 1024;
         ++unit;
     }
-    return unit == 0 ? fmt::format("{:.0f} B", bytes) : fmt::format("{:.1f} {}", bytes, kUnits[unit]);
+    if (unit == 0) return fmt::format("{:.0f} B", bytes);
+    std::string number = fmt::format("{:.1f}", bytes);
+    // TRANSLATORS: the mark between the whole and the tenths in "39.5 MiB".
+    number.replace(number.find('.'), 1, translate_in_context("decimal mark", "."));
+    return number + " " + kUnits[unit];
 }
 
 std::string duration_text(double seconds) {
@@ -128,13 +135,22 @@ void Reporter::tick() {
     const auto done = static_cast<double>(read);
     const auto total = static_cast<double>(std::max(counts_.expected.load(), read));
     const double rate = seconds > 0 ? done / seconds : 0;
-    std::string text = bytes_text(done);
-    if (total_known) text += " of " + bytes_text(total);
-    if (total_known && total > 0) text += fmt::format(" ({:.0f}%)", 100 * done / total);
-    text += fmt::format(", {:.0f} MB/s", rate / 1e6);
-    if (total_known && rate > 0) text += fmt::format(", {} left", duration_text((total - done) / rate));
-    text_ = std::move(text);
+    text_ = progress_text(done, total, total_known, rate);
     draw_progress();
+}
+
+std::string progress_text(double done, double total, bool total_known, double rate) {
+    // TRANSLATORS: "39.5 MiB of 1.5 GiB".
+    std::string text = total_known ? format_message(_("{} of {}"), bytes_text(done), bytes_text(total))
+                                   : bytes_text(done);
+    if (total_known && total > 0) {
+        // TRANSLATORS: a percentage done, "3%".
+        text += " (" + format_message(_("{}%"), fmt::format("{:.0f}", 100 * done / total)) + ")";
+    }
+    text += fmt::format(", {:.0f} MB/s", rate / 1e6);
+    // TRANSLATORS: the time still to go, "0:10".
+    if (total_known && rate > 0) text += ", " + format_message(_("{} left"), duration_text((total - done) / rate));
+    return text;
 }
 
 }  // namespace firma::cli

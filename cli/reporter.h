@@ -18,6 +18,10 @@ struct WriteError : std::system_error {
     using std::system_error::system_error;
 };
 
+// The progress line: bytes read `done` of `total` (when known), at `rate`
+// bytes a second: "39.5 MiB of 1.5 GiB (3%), 159 MB/s, 0:10 left".
+std::string progress_text(double done, double total, bool total_known, double rate);
+
 class Reporter {
 public:
     explicit Reporter(bool progress);

@@ -1,3 +1,5 @@
+#include <fmt/core.h>
+
 #include <clocale>
 #include <cstdio>
 #include <new>
@@ -14,13 +16,15 @@
 #include "sign/fold.h"
 #include "sign/sign_error.h"
 #include "sign/system_errors.h"
+#include "sign/translation.h"
 
 namespace firma::cli {
 namespace {
 
 int run_command(int argc, char** argv) {
     prepare_process();
-    std::setlocale(LC_ALL, "");  // which characters of a name are printable
+    std::setlocale(LC_ALL, "");  // which characters of a name are printable, and the messages' language
+    choose_message_language();
     // Started from Explorer, firma would wait on an empty console for input
     // nobody knows it wants: it says what it is, and waits for a key instead.
     if (argc == 1 && started_on_a_console_of_its_own()) {
@@ -68,11 +72,16 @@ int run_command(int argc, char** argv) {
         }
         completed = true;
     } catch (const WriteError& error) {
-        print_error("write error: " + reason_of(error.code()));
+        print_write_error(error.code());
         status = 1;
         write_failed = true;
     } catch (const std::system_error& error) {  // the system refused what firma needs to run
-        print_error(error.what());
+        // what() is "what failed: reason", the reason in the C runtime's words;
+        // it is said again in the user's language.
+        std::string what = error.what();
+        if (const std::string reason = ": " + error.code().message(); what.ends_with(reason))
+            what.resize(what.size() - reason.size());
+        print_error(what + ": " + reason_of(error.code()));
         status = 1;
     }
     // -o: the file is replaced only by a run that signed every file and wrote
@@ -87,7 +96,7 @@ int run_command(int argc, char** argv) {
                 status = 1;
             }
         } else {
-            if (written) output_error("not written, as some files could not be signed");
+            if (written) output_error(_("not written, as some files could not be signed"));
             status = 1;
         }
     }
@@ -100,7 +109,7 @@ int run(int argc, char** argv) {
     try {
         return run_command(argc, argv);
     } catch (const std::bad_alloc&) {  // the lines printed so far stand
-        print_error("memory exhausted");
+        print_error(_("memory exhausted"));
         return finish_output(1);
     }
 }

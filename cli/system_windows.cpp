@@ -12,6 +12,7 @@
 
 #include "cli/system.h"
 #include "sign/system_errors.h"
+#include "sign/translation.h"
 #include "sign/utf8.h"
 
 namespace firma::cli {
@@ -176,7 +177,7 @@ std::string full_documentation() {
     std::wstring program(MAX_PATH, L'\0');
     for (;;) {
         const DWORD length = GetModuleFileNameW(nullptr, program.data(), static_cast<DWORD>(program.size()));
-        if (length == 0) return "LEEME.txt, beside firma.exe";
+        if (length == 0) return _("LEEME.txt, beside firma.exe");
         if (length < program.size()) {
             program.resize(length);
             break;

@@ -5,9 +5,22 @@
 
 #include "cli/system.h"
 #include "cli/walk.h"
+#include "sign/translation.h"
 #include "sign/utf8.h"
 
 namespace firma::cli {
+
+std::string skipped_warning(Skipped what) {
+    switch (what) {
+        case Skipped::fifo: return _("FIFO skipped");
+        case Skipped::socket: return _("socket skipped");
+        case Skipped::character_device: return _("character device skipped");
+        case Skipped::block_device: return _("block device skipped");
+        case Skipped::dangling_link: return _("dangling symbolic link skipped");
+        case Skipped::special_file: break;
+    }
+    return _("special file skipped");
+}
 
 Walk::Walk(std::vector<std::string> operands, bool recursive, bool follow_links, bool protected_files)
     : operands_(std::move(operands)),

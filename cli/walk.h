@@ -18,6 +18,10 @@
 
 namespace firma::cli {
 
+// What a walked file that is not signed is, for the warning that says so.
+enum class Skipped { fifo, socket, character_device, block_device, special_file, dangling_link };
+std::string skipped_warning(Skipped what);
+
 struct WalkItem {
     std::string path;                          // as the user knows it: operand/a/b
     std::shared_ptr<const OpenFolder> folder;  // when set, open `name` within it

@@ -15,13 +15,12 @@ std::string join(const std::string& folder, const std::string& name) {
     return folder.ends_with('/') ? folder + name : folder + "/" + name;
 }
 
-// What a file that is not signed is, for the warning.
-std::string kind_of(mode_t mode) {
-    if (S_ISFIFO(mode)) return "FIFO";
-    if (S_ISSOCK(mode)) return "socket";
-    if (S_ISCHR(mode)) return "character device";
-    if (S_ISBLK(mode)) return "block device";
-    return "special file";
+Skipped kind_of(mode_t mode) {
+    if (S_ISFIFO(mode)) return Skipped::fifo;
+    if (S_ISSOCK(mode)) return Skipped::socket;
+    if (S_ISCHR(mode)) return Skipped::character_device;
+    if (S_ISBLK(mode)) return Skipped::block_device;
+    return Skipped::special_file;
 }
 
 }  // namespace
@@ -34,7 +33,7 @@ std::optional<WalkItem> Walk::classify(const Folder& folder, const std::string& 
     struct stat target = own;
     const bool link = S_ISLNK(own.st_mode);
     if (link && ::fstatat(at, name.c_str(), &target, 0) != 0) {
-        if (errno == ENOENT) return WalkItem{path, {}, {}, {}, "dangling symbolic link skipped"};
+        if (errno == ENOENT) return WalkItem{path, {}, {}, {}, skipped_warning(Skipped::dangling_link)};
         return WalkItem{path, {}, {}, last_system_error(), {}};
     }
     if (S_ISDIR(target.st_mode)) {
@@ -43,14 +42,14 @@ std::optional<WalkItem> Walk::classify(const Folder& folder, const std::string& 
     }
     // Links to regular files are signed: the bytes are the file's.
     if (S_ISREG(target.st_mode)) return WalkItem{path, folder.handle, name, {}, {}, true};
-    return WalkItem{path, {}, {}, {}, kind_of(target.st_mode) + " skipped"};
+    return WalkItem{path, {}, {}, {}, skipped_warning(kind_of(target.st_mode))};
 }
 
 std::string skipped_now(const WalkItem& item) {
     struct stat status {};
     const int at = item.folder != nullptr ? item.folder->native() : AT_FDCWD;
-    if (::fstatat(at, item.name.c_str(), &status, 0) != 0) return "special file skipped";
-    return kind_of(status.st_mode) + " skipped";
+    if (::fstatat(at, item.name.c_str(), &status, 0) != 0) return skipped_warning(Skipped::special_file);
+    return skipped_warning(kind_of(status.st_mode));
 }
 
 }  // namespace firma::cli

@@ -63,18 +63,18 @@ std::optional<WalkItem> Walk::classify(const Folder& folder, const std::string& 
     if (entry.protected_file && !protected_files_) return std::nullopt;
     const bool link = entry.link;
     const fs::file_status target = fs::status(whole, error);
-    if (link && error) return WalkItem{path, {}, {}, {}, "dangling symbolic link skipped"};
+    if (link && error) return WalkItem{path, {}, {}, {}, skipped_warning(Skipped::dangling_link)};
     if (error) return WalkItem{path, {}, {}, error, {}};
     if (fs::is_directory(target)) {
         if (link && !follow_links_) return std::nullopt;
         return enter(&folder, name, path, link);  // may move `folder`: not used after
     }
     if (fs::is_regular_file(target)) return WalkItem{path, folder.handle, name, {}, {}, true};
-    return WalkItem{path, {}, {}, {}, "special file skipped"};
+    return WalkItem{path, {}, {}, {}, skipped_warning(Skipped::special_file)};
 }
 
 std::string skipped_now(const WalkItem&) {
-    return "special file skipped";
+    return skipped_warning(Skipped::special_file);
 }
 
 }  // namespace firma::cli

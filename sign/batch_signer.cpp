@@ -10,6 +10,7 @@
 #include "sign/detail/os.h"
 #include "sign/file_signer.h"
 #include "sign/fold.h"
+#include "sign/translation.h"
 
 namespace firma {
 namespace {
@@ -78,7 +79,7 @@ public:
             threads_.emplace_back([this, share] { detail::run_worker(queue_, progress_, leave_out_, share, piece_); });
         } catch (const std::system_error& error) {
             queue_.remove_worker();
-            if (threads_.empty()) throw std::system_error(error.code(), "cannot start a thread");
+            if (threads_.empty()) throw std::system_error(error.code(), _("cannot start a thread"));
             most_ = static_cast<unsigned>(threads_.size());
         }
     }

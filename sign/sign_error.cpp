@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "sign/translation.h"
+
 namespace firma {
 namespace {
 
@@ -10,15 +12,15 @@ public:
     const char* name() const noexcept override { return "firma"; }
     std::string message(int value) const override {
         switch (static_cast<SignError>(value)) {
-            case SignError::changed_while_reading: return "file changed as we read it";
-            case SignError::not_regular_file: return "not a regular file";
-            case SignError::cancelled: return "cancelled";
-            case SignError::is_the_output: return "output file skipped";
+            case SignError::changed_while_reading: return _("file changed as we read it");
+            case SignError::not_regular_file: return _("not a regular file");
+            case SignError::cancelled: return _("cancelled");
+            case SignError::is_the_output: return _("output file skipped");
             case SignError::wrong_arithmetic:
-                return "this build computes wrong signatures (compiled with fused or reassociated floating point?); "
-                       "refusing to sign";
+                return _("this build computes wrong signatures (compiled with fused or reassociated floating "
+                         "point?); refusing to sign");
         }
-        return "unknown error";
+        return _("unknown error");
     }
 };
 

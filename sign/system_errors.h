@@ -15,9 +15,10 @@ std::error_code system_error_code(unsigned long code);
 // The calling thread's last failed system call.
 std::error_code last_system_error();
 
-// The reason a person reads for `error`, worded as on Linux on every system
-// (Windows' C runtime has no words for some POSIX values: a loop of links
-// would read "Unknown error" there).
+// The reason a person reads for `error`, in the language messages are in
+// (translation.h): the C library's words on Linux; on Windows the same words
+// from firma's own catalogue (Windows' C runtime has none for some POSIX
+// values, and only English ones), Windows' own for errors firma has no name for.
 std::string reason_of(const std::error_code& error);
 
 }  // namespace firma

@@ -13,7 +13,8 @@ for file in bin/firma bin/firma-gui share/applications/io.github.firma.Firma.des
             share/icons/hicolor/scalable/apps/io.github.firma.Firma.svg \
             share/icons/hicolor/48x48/apps/io.github.firma.Firma.png \
             share/metainfo/io.github.firma.Firma.metainfo.xml share/man/man1/firma.1.gz \
-            share/man/man1/firma-gui.1.gz share/doc/firma/copyright share/doc/firma/changelog.gz; do
+            share/man/man1/firma-gui.1.gz share/doc/firma/copyright share/doc/firma/changelog.gz \
+            share/locale/es/LC_MESSAGES/firma.mo; do
     [ -f "$scratch/root/usr/$file" ] || { echo "missing from the package: /usr/$file" >&2; exit 1; }
 done
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || { echo "the package's version is not $version" >&2; exit 1; }
@@ -23,6 +24,9 @@ for library in libc6 libstdc++6 libfmt9 libqt6core6 libqt6widgets6 qt6-translati
 done
 [ "$(printf abc | "$scratch/root/usr/bin/firma")" = "0000555  -" ] || { echo "packaged firma is wrong" >&2; exit 1; }
 "$scratch/root/usr/bin/firma" --version | grep -qx "firma $version" || { echo "packaged firma is not $version" >&2; exit 1; }
+# Installed anywhere, firma finds its catalogue beside it.
+LANGUAGE=es LC_ALL=C.UTF-8 "$scratch/root/usr/bin/firma" --help | grep -q "^Modo de empleo: firma " ||
+    { echo "packaged firma does not speak Spanish" >&2; exit 1; }
 status=0
 lintian --fail-on error "$deb" > "$scratch/lintian.log" 2>&1 || status=$?
 grep -v "running with root privileges" "$scratch/lintian.log" || true

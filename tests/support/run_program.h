@@ -23,12 +23,21 @@ struct RunStreams {
     std::string out;  // empty: captured into RunResult::out
     std::string err;  // empty: captured into RunResult::err; kClosed: closed
     std::string cwd;  // empty: the caller's
+    // "NAME=value" settings over the caller's environment; "NAME=" unsets NAME.
+    std::vector<std::string> environment;
 };
+
+// The caller's environment ("NAME=value" entries) with `settings` applied.
+std::vector<std::string> environment_with(const std::vector<std::string>& current,
+                                          const std::vector<std::string>& settings);
 
 inline std::string read_file(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
 }
+
+// Sets a variable of this process's environment, as the C runtime sees it.
+void set_environment_variable(const std::string& name, const std::string& value);
 
 // Arguments and paths are UTF-8. Throws std::runtime_error if the program
 // cannot be started.

@@ -12,6 +12,10 @@ extern char** environ;
 
 namespace firma::testing {
 
+void set_environment_variable(const std::string& name, const std::string& value) {
+    ::setenv(name.c_str(), value.c_str(), 1);
+}
+
 RunResult run_program(const std::vector<std::string>& args, const RunStreams& streams) {
     TempDir capture;
     const std::string in = streams.in.empty() ? "/dev/null" : streams.in;
@@ -31,8 +35,15 @@ RunResult run_program(const std::vector<std::string>& args, const RunStreams& st
     for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
 
+    std::vector<std::string> current;
+    for (char** entry = environ; *entry != nullptr; ++entry) current.emplace_back(*entry);
+    const std::vector<std::string> environment = environment_with(current, streams.environment);
+    std::vector<char*> envp;
+    for (const auto& entry : environment) envp.push_back(const_cast<char*>(entry.c_str()));
+    envp.push_back(nullptr);
+
     pid_t pid = 0;
-    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) throw std::runtime_error("cannot run " + args[0]);
 

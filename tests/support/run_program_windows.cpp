@@ -2,6 +2,7 @@
 #include <psapi.h>
 
 #include <filesystem>
+#include <cwchar>
 #include <stdexcept>
 
 #include "run_program.h"
@@ -12,6 +13,11 @@ namespace {
 
 std::wstring wide(const std::string& text) {
     return std::filesystem::path(std::u8string(text.begin(), text.end())).wstring();
+}
+
+std::string utf8(const std::wstring& text) {
+    const std::u8string bytes = std::filesystem::path(text).u8string();
+    return {bytes.begin(), bytes.end()};
 }
 
 // One argument as the C runtime splits a command line: quoted when it holds
@@ -60,6 +66,10 @@ Handle inherited(const std::string& path, bool write) {
 
 }  // namespace
 
+void set_environment_variable(const std::string& name, const std::string& value) {
+    _putenv_s(name.c_str(), value.c_str());
+}
+
 RunResult run_program(const std::vector<std::string>& args, const RunStreams& streams) {
     TempDir capture;
     const std::string out = streams.out.empty() ? capture / "out" : streams.out;
@@ -77,8 +87,17 @@ RunResult run_program(const std::vector<std::string>& args, const RunStreams& st
     std::wstring line;
     for (const auto& arg : args) append_quoted(line, wide(arg));
     const std::wstring cwd = wide(streams.cwd);
+    std::vector<std::string> current;
+    if (wchar_t* const block = GetEnvironmentStringsW()) {
+        for (const wchar_t* entry = block; *entry != L'\0'; entry += std::wcslen(entry) + 1)
+            current.push_back(utf8(entry));
+        FreeEnvironmentStringsW(block);
+    }
+    std::wstring environment;  // entries, each ended by a NUL, then one more
+    for (const auto& entry : environment_with(current, streams.environment)) environment += wide(entry) + L'\0';
+    environment += L'\0';
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT, environment.data(),
                         cwd.empty() ? nullptr : cwd.c_str(), &startup, &process))
         throw std::runtime_error("cannot run " + args[0]);
     const Handle process_handle(process.hProcess), thread_handle(process.hThread);
