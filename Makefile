@@ -23,7 +23,7 @@ run: build
 # threaded parts under ThreadSanitizer: each needs its own build. Then the
 # Windows build, cross-compiled, with its tests under Wine; the core and its
 # tests for 32-bit x86 and 64-bit Arm (natively where the kernel runs them,
-# else under qemu-user). Last, a minute of fuzzing for each fuzz target, side
+# else under qemu-user). Last, half a minute of fuzzing for each fuzz target, side
 # by side.
 test: build
 	ctest --preset default
@@ -32,7 +32,7 @@ test: build
 	cmake --workflow --preset windows
 	cmake --workflow --preset i686
 	cmake --workflow --preset aarch64
-	./scripts/fuzz 60
+	./scripts/fuzz 30
 
 fuzz: deps
 	./scripts/fuzz $${FUZZ_SECONDS:-600}
