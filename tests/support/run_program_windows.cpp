@@ -96,10 +96,20 @@ RunResult run_program(const std::vector<std::string>& args, const RunStreams& st
     std::wstring environment;  // entries, each ended by a NUL, then one more
     for (const auto& entry : environment_with(current, streams.environment)) environment += wide(entry) + L'\0';
     environment += L'\0';
+    // A Wine server busy with another test now and then fails to start a
+    // program that starts the next moment; one that cannot run fails each time.
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT, environment.data(),
-                        cwd.empty() ? nullptr : cwd.c_str(), &startup, &process))
-        throw std::runtime_error("cannot run " + args[0]);
+    DWORD error = ERROR_SUCCESS;
+    for (int attempt = 0; attempt < 3; ++attempt, Sleep(200)) {
+        if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
+                           environment.data(), cwd.empty() ? nullptr : cwd.c_str(), &startup, &process)) {
+            error = ERROR_SUCCESS;
+            break;
+        }
+        error = GetLastError();
+    }
+    if (error != ERROR_SUCCESS)
+        throw std::runtime_error("cannot run " + args[0] + " (Windows error " + std::to_string(error) + ")");
     const Handle process_handle(process.hProcess), thread_handle(process.hThread);
 
     WaitForSingleObject(process.hProcess, INFINITE);
