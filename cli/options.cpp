@@ -190,8 +190,10 @@ void print_help() {
               "-c also reads lines with one blank before the name, as other systems' tools\n"
               "write them. Equal contents give equal signatures; the signature is a\n"
               "checksum, not a cryptographic digest.\n");
+    text += "\n";
     text += _("Exit status is 0 if every file was signed (or checked OK), 1 otherwise;\n"
               "2 if this build of firma computes wrong signatures, and so signs nothing.\n");
+    text += "\n";
     text += _("The file standard output goes to is never signed: a list never holds itself.\n"
               "Name the list to check (firma -c LIST) rather than piping it in: PowerShell\n"
               "turns every letter outside ASCII into '?' in what it pipes to a program.\n");
@@ -214,6 +216,7 @@ void print_version() {
               "running firma.\n"
               "There is NO WARRANTY, to the extent permitted by law.\n");
     // Which kernels this processor runs, so that a report of a fault says them.
+    // Last, as the manual page leaves it out: it belongs to this machine.
     if (!arithmetic_is_sound())
         text += _("Kernels: none gives the known signatures in this build\n");
     else

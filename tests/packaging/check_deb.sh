@@ -13,7 +13,8 @@ for file in bin/firma bin/firma-gui share/applications/io.github.firma.Firma.des
             share/icons/hicolor/scalable/apps/io.github.firma.Firma.svg \
             share/icons/hicolor/48x48/apps/io.github.firma.Firma.png \
             share/metainfo/io.github.firma.Firma.metainfo.xml share/man/man1/firma.1.gz \
-            share/man/man1/firma-gui.1.gz share/doc/firma/copyright share/doc/firma/changelog.gz \
+            share/man/man1/firma-gui.1.gz share/man/es/man1/firma.1.gz share/man/es/man1/firma-gui.1.gz \
+            share/doc/firma/copyright share/doc/firma/changelog.gz \
             share/locale/es/LC_MESSAGES/firma.mo; do
     [ -f "$scratch/root/usr/$file" ] || { echo "missing from the package: /usr/$file" >&2; exit 1; }
 done

@@ -15,6 +15,8 @@ foreach(file
         share/metainfo/io.github.firma.Firma.metainfo.xml
         share/man/man1/firma.1.gz
         share/man/man1/firma-gui.1.gz
+        share/man/es/man1/firma.1.gz
+        share/man/es/man1/firma-gui.1.gz
         share/doc/firma/copyright
         share/doc/firma/changelog.gz)
     if(NOT EXISTS ${PREFIX}/${file})
