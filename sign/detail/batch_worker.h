@@ -17,8 +17,9 @@ namespace firma::detail {
 // Why signing failed, as the code a result carries.
 std::error_code failure_code(const std::exception_ptr& failure);
 
-// How large the pieces are when `files_at_once` files are read side by side.
-std::size_t piece_size(unsigned files_at_once);
+// How large the pieces are when a worker reads `files` files side by side on a
+// core with `level2` bytes of level-2 cache (0: not known).
+std::size_t piece_size(unsigned files, std::size_t level2);
 
 // Signs files from `queue` until it has none left or is stopped, reading at
 // most `files` at a time in pieces of `piece` bytes, and adds the bytes read

@@ -11,8 +11,6 @@
 namespace firma {
 namespace {
 
-constexpr std::size_t kPageSize = 4096;
-
 [[noreturn]] void fail(SignError error, const std::string& name) {
     throw std::system_error(make_error_code(error), name);
 }
@@ -95,7 +93,7 @@ namespace {
 unsigned char* allocate_pages(std::size_t size) {
     detail::OsFaults* faults = detail::os_faults();
     if (faults != nullptr && !faults->allocate(size)) throw std::bad_alloc();
-    return static_cast<unsigned char*>(::operator new(size, std::align_val_t{kPageSize}));
+    return static_cast<unsigned char*>(::operator new(size, std::align_val_t{PieceBuffer::kPageSize}));
 }
 
 }  // namespace
@@ -109,7 +107,7 @@ PieceBuffer::PieceBuffer(PieceBuffer&& other) noexcept
     : data_(std::exchange(other.data_, nullptr)), offset_(other.offset_), size_(std::exchange(other.size_, 0)) {}
 
 PieceBuffer::~PieceBuffer() {
-    if (data_ != nullptr) ::operator delete(data_, std::align_val_t{kPageSize});
+    if (data_ != nullptr) ::operator delete(data_, std::align_val_t{PieceBuffer::kPageSize});
 }
 
 }  // namespace firma

@@ -63,6 +63,8 @@ std::uint32_t sign_from(FileReader& reader, const ReadOptions& options);
 // offsets, or the same place in each would compete for the same cache sets.
 class PieceBuffer {
 public:
+    static constexpr std::size_t kPageSize = 4096;  // buffers start on a page
+
     explicit PieceBuffer(std::size_t size = FileReader::kPieceSize, std::size_t offset = 0);
     PieceBuffer(PieceBuffer&& other) noexcept;
     PieceBuffer(const PieceBuffer&) = delete;

@@ -84,6 +84,9 @@ private:
 // The number of cores this process may run on.
 unsigned available_cores();
 
+// The size in bytes of one core's level-2 cache; 0 where the system does not say.
+std::size_t level2_cache_size();
+
 // How many more files this process may open, roughly; a large number where
 // the system sets no limit of its own.
 unsigned files_the_limit_leaves();

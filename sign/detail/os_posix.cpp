@@ -217,6 +217,11 @@ unsigned detail::available_cores() {
     return std::max(1u, std::thread::hardware_concurrency());
 }
 
+std::size_t detail::level2_cache_size() {
+    const long bytes = ::sysconf(_SC_LEVEL2_CACHE_SIZE);  // glibc's, from the processor itself
+    return bytes > 0 ? static_cast<std::size_t>(bytes) : 0;
+}
+
 unsigned detail::files_the_limit_leaves() {
     rlimit files{};
     if (::getrlimit(RLIMIT_NOFILE, &files) != 0 || files.rlim_cur == RLIM_INFINITY) return UINT_MAX;

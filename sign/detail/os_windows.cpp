@@ -8,6 +8,7 @@
 #include <system_error>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "sign/detail/os.h"
 #include "sign/sign_error.h"
@@ -204,6 +205,17 @@ unsigned detail::available_cores() {
         return count;
     }
     return std::max(1u, std::thread::hardware_concurrency());
+}
+
+std::size_t detail::level2_cache_size() {
+    DWORD bytes = 0;
+    GetLogicalProcessorInformation(nullptr, &bytes);
+    std::vector<SYSTEM_LOGICAL_PROCESSOR_INFORMATION> entries(bytes / sizeof(SYSTEM_LOGICAL_PROCESSOR_INFORMATION));
+    if (entries.empty() || !GetLogicalProcessorInformation(entries.data(), &bytes)) return 0;
+    for (const auto& entry : entries)
+        if (entry.Relationship == RelationCache && entry.Cache.Level == 2 && entry.Cache.Type != CacheInstruction)
+            return entry.Cache.Size;
+    return 0;
 }
 
 // Windows sets no limit on a process's open files short of its memory.

@@ -5,6 +5,8 @@
 #include <stdexcept>
 
 #include "sign/detail/batch_queue.h"
+#include "sign/detail/batch_worker.h"
+#include "sign/detail/file_reader.h"
 #include "sign/batch_signer.h"
 #include "sign/signature.h"
 #include "reference.h"
@@ -119,6 +121,27 @@ TEST(BatchQueue, AWorkerTakesNoMoreThanItsShareOfTheFilesInHand) {
     };
     EXPECT_EQ(take_all(), 3u);  // ceil(5 / 2)
     EXPECT_EQ(take_all(), 2u);
+}
+
+// A worker's pieces fit about twice its core's level-2 cache, whole pages, within
+// bounds where a read() costs more than it brings or a cache could never hold them.
+TEST(BatchPieces, SizedToTheCacheOfTheCoreThatFoldsThem) {
+    constexpr std::size_t KiB = 1024;
+    const struct {
+        unsigned files;
+        std::size_t level2, piece;
+    } cases[] = {
+        {1, 512 * KiB, FileReader::kPieceSize},  // one file reads as it does alone
+        {16, 0, 64 * KiB},                               // the cache's size not known
+        {16, 512 * KiB, 64 * KiB},
+        {32, 1024 * KiB, 64 * KiB},
+        {16, 1000000, 122880},       // whole pages
+        {2, 512 * KiB, 256 * KiB},   // at most 256 KiB
+        {32, 256 * KiB, 32 * KiB},   // at least 32 KiB
+        {32, 64 << 20, 256 * KiB},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(detail::piece_size(c.files, c.level2), c.piece) << c.files << " files, L2 " << c.level2;
 }
 
 }  // namespace
