@@ -28,6 +28,10 @@ done
 # Installed anywhere, firma finds its catalogue beside it.
 LANGUAGE=es LC_ALL=C.UTF-8 "$scratch/root/usr/bin/firma" --help | grep -q "^Modo de empleo: firma " ||
     { echo "packaged firma does not speak Spanish" >&2; exit 1; }
+# The Spanish page is made by running firma in Spanish: without the locale it
+# would come out in English.
+zcat "$scratch/root/usr/share/man/es/man1/firma.1.gz" | grep -q '^\.SH DESCRIPCIÓN' ||
+    { echo "the Spanish manual page is not in Spanish" >&2; exit 1; }
 status=0
 lintian --fail-on error "$deb" > "$scratch/lintian.log" 2>&1 || status=$?
 grep -v "running with root privileges" "$scratch/lintian.log" || true
