@@ -171,7 +171,7 @@ TEST_F(Messages, HelpAndVersionAreTranslatedLineByLine) {
         const char* last_es;
     } cases[] = {
         {"--help", "Modo de empleo: firma [OPCIÓN]... [ARCHIVO]...", "Documentación completa: "},
-        {"--version", "firma ", "Núcleos: "},
+        {"--version", "firma ", "Rutinas de cálculo: "},
     };
     for (const auto& [option, first_es, last_es] : cases) {
         SCOPED_TRACE(option);

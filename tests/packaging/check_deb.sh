@@ -28,6 +28,9 @@ done
 # Installed anywhere, firma finds its catalogue beside it.
 LANGUAGE=es LC_ALL=C.UTF-8 "$scratch/root/usr/bin/firma" --help | grep -q "^Modo de empleo: firma " ||
     { echo "packaged firma does not speak Spanish" >&2; exit 1; }
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM LANGUAGE=es LC_ALL=C.UTF-8 "$scratch/root/usr/bin/firma-gui" 2>&1 |
+    grep -qx "firma-gui: no hay pantalla en la que abrir la ventana" ||
+    { echo "packaged firma-gui does not speak Spanish before its window opens" >&2; exit 1; }
 # The Spanish page is made by running firma in Spanish: without the locale it
 # would come out in English.
 zcat "$scratch/root/usr/share/man/es/man1/firma.1.gz" | grep -q '^\.SH DESCRIPCIÓN' ||

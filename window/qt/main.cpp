@@ -1,15 +1,21 @@
 #include <QApplication>
 #include <QString>
 
+#include <clocale>
 #include <filesystem>
 
 #include "window/form1_model.h"
 #include "window/qt/application.h"
 #include "window/qt/form1.h"
+#include "sign/translation.h"
 #include "window/qt/startup_guard.h"
 
 int main(int argc, char** argv) {
     const char* file = file_argument(argc, argv);
+    // The window is Spanish everywhere; what firma-gui says before it opens
+    // is in the user's language, as the command line's messages are.
+    std::setlocale(LC_ALL, "");
+    firma::choose_message_language();
     StartupGuard guard;
     int qt_argc = 1;  // every argument is a path: Qt is given none to read as its options
     QApplication application(qt_argc, argv);

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "sign/translation.h"
+
 namespace {
 
 struct HeldMessage {
@@ -35,7 +37,7 @@ void hold_while_starting(QtMsgType type, const QMessageLogContext& context, cons
         return;
     }
     if (g_no_display) {
-        std::fputs("firma-gui: no display to open the window on\n", stderr);
+        std::fprintf(stderr, "firma-gui: %s\n", _("no display to open the window on"));
         std::_Exit(1);
     }
     for (const HeldMessage& message : g_held) pass_on(message);
