@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,6 +28,11 @@ protected:
         return run(args, in, out);
     }
 };
+
+// Whether `program` is on the PATH, for tests that need a tool of the system.
+inline bool have(const char* program) {
+    return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
+}
 
 // A sanitizer's shadow memory says nothing about the program's own.
 inline constexpr bool kSanitized =

@@ -15,12 +15,10 @@
 namespace firma {
 namespace {
 
+using testing::have;
+
 namespace fs = std::filesystem;
 using Hostile = testing::FirmaTest;
-
-bool have(const char* program) {
-    return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
-}
 
 TEST_F(Hostile, UnreadableFileAsAnUnprivilegedUser) {
     if (::geteuid() != 0 || !have("setpriv")) GTEST_SKIP() << "needs root to drop privileges";

@@ -23,6 +23,8 @@
 namespace firma {
 namespace {
 
+using testing::have;
+
 // Reading strace's lines: "PID openat(..., "/.../f3", ...) = FD",
 // "PID close(FD) = 0", "PID <... openat resumed>) = FD".
 bool opens_one_of_ours(std::string_view line) {
@@ -56,10 +58,6 @@ std::optional<std::string> call_result(std::string_view line) {
     const auto result = digits_at(line, equals + 3);
     if (!result || equals + 3 + result->size() != line.size()) return std::nullopt;
     return result;
-}
-
-bool have(const char* program) {
-    return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
 }
 
 class Limits : public testing::FirmaTest {

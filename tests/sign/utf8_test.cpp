@@ -18,7 +18,7 @@ TEST(Utf8, CharacterLengthIsStrict) {
                           Case{"\xc0\xaf", 0}, Case{"\xe0\x80\xaf", 0}, Case{"\xf0\x80\x80\xaf", 0}, // overlong
                           Case{"\xed\xa0\x80", 0}, Case{"\xf4\x90\x80\x80", 0},                    // surrogate, > U+10FFFF
                           Case{"\xe2\x82", 0}, Case{"\x80", 0}, Case{"\xc3(", 0}, Case{"\xff", 0}})
-        EXPECT_EQ(utf8_character_length(c.text), c.length) << testing::PrintToString(c.text);
+        EXPECT_EQ(utf8_character_length(c.text), c.length) << ::testing::PrintToString(c.text);
 }
 
 TEST(Utf8, FromUtf16ReplacesOnlyUnpairedSurrogates) {
@@ -61,7 +61,7 @@ TEST(Utf8, Wtf8KeepsEveryWindowsNameAndRejectsTheRest) {
     }
     // Latin-1, a pair written as two halves, overlong, cut short.
     for (const std::string bad : {"a\xf1o.txt", "\xed\xa0\xbd\xed\xb8\x80", "\xc0\xaf", "\xe2\x82"})
-        EXPECT_EQ(utf16_of_wtf8(bad), std::nullopt) << testing::PrintToString(bad);
+        EXPECT_EQ(utf16_of_wtf8(bad), std::nullopt) << ::testing::PrintToString(bad);
 }
 
 }  // namespace
