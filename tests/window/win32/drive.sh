@@ -63,11 +63,11 @@ drag() {
     wait "$drag_pid"
     drag_pid=
 }
-# Waits until the window's state is EXPECTED (a file), for up to 5 s: a
+# Waits until the window's state is EXPECTED (a file), for up to 15 s: a
 # window is visible a moment before its controls are laid out and the focus
-# arrives.
+# arrives, and a loaded machine stretches that moment.
 state_becomes() {
-    for tries in $(seq 50); do
+    for tries in $(seq 150); do
         probe state > state && cmp -s "$1" state && return 0
         sleep 0.1
     done
