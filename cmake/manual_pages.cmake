@@ -4,7 +4,9 @@ function(firma_install_gzipped source destination)
     get_filename_component(name ${source} NAME)
     string(MAKE_C_IDENTIFIER "${destination}/${name}" id)
     set(compressed ${CMAKE_CURRENT_BINARY_DIR}/gzipped/${id}.gz)
+    # Ninja makes an output's folder itself; Makefiles do not.
     add_custom_command(OUTPUT ${compressed}
+                       COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/gzipped
                        COMMAND ${GZIP} -9n -c ${source} > ${compressed}
                        DEPENDS ${source} VERBATIM)
     add_custom_target(gzip_${id} ALL DEPENDS ${compressed})

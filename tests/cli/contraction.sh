@@ -4,6 +4,8 @@
 # wrong signature: it signs correctly with the kernels that still give the
 # known answers, or refuses with status 2. Compared with this build's firma on
 # the known vectors, the near-tie steps, random files, and many files at once.
+# The build is a plain one with Unix Makefiles, CMake's default generator, and
+# builds everything: it also shows that Makefiles find every output folder made.
 # Usage: contraction.sh SOURCE_DIR SCRATCH_DIR FIRMA
 set -eu
 source=$1 scratch=$2 firma=$3
@@ -12,13 +14,20 @@ fail() {
     exit 1
 }
 rm -rf "$scratch/files" && mkdir -p "$scratch/files"
-cmake -S "$source" -B "$scratch/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+grep -qs '^CMAKE_GENERATOR:INTERNAL=Unix Makefiles$' "$scratch/build/CMakeCache.txt" || rm -rf "$scratch/build"
+cmake -S "$source" -B "$scratch/build" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_CXX_COMPILER="$source/tests/support/cxx-with-contraction" -DFIRMA_BUILD_WINDOW=OFF \
       -DFIRMA_BUILD_TESTS=OFF -DFIRMA_BUILD_BENCHMARKS=OFF > "$scratch/configure.log" 2>&1 ||
     fail "configure: $(tail -5 "$scratch/configure.log")"
 # A compiler may also refuse: then there is nothing that could sign wrongly,
-# and nothing was tested (77: CTest reports it as skipped).
-cmake --build "$scratch/build" --target firma > "$scratch/build.log" 2>&1 || { echo "contraction: the build stops"; exit 77; }
+# and nothing was tested (77: CTest reports it as skipped). Any other step that
+# stops is the build's own fault.
+cmake --build "$scratch/build" --parallel "$(nproc)" --target firma > "$scratch/build.log" 2>&1 || {
+    echo "contraction: the build stops"
+    exit 77
+}
+cmake --build "$scratch/build" --parallel "$(nproc)" > "$scratch/build-all.log" 2>&1 ||
+    fail "the Makefiles build stops: $(grep -m 3 -i 'error\|nonexistent' "$scratch/build-all.log")"
 fused=$("$source/scripts/program" "$scratch/build" firma)
 
 cd "$scratch/files"
