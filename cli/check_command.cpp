@@ -28,7 +28,7 @@ struct CheckItem {
 // A warning about `count` things, in the form the language gives that count.
 std::string counted_warning(std::size_t count, const char* one, const char* many) {
     const auto form = static_cast<unsigned long>(std::min<std::size_t>(count, ULONG_MAX));
-    return format_message(translate_plural(one, many, form), count);
+    return fill_message(translate_plural(one, many, form), form == 1 ? one : many, count);
 }
 
 // Lists written on Windows separate folders with '\\', which a POSIX name may
@@ -80,7 +80,7 @@ public:
                 ++tally_.malformed;
                 if (options_.verbosity == Verbosity::warn)
                     reporter_.error(item.list,
-                                    format_message(_("{}: improperly formatted FIRMA checksum line"), entry.line));
+                                    format_message(N_("{}: improperly formatted FIRMA checksum line"), entry.line));
                 return;
             case ListEntry::Kind::listed: verdict(entry, result); return;
         }

@@ -19,7 +19,7 @@ void print_error(std::string_view text) {
 }
 
 void print_write_error(const std::error_code& error) {
-    print_error(format_message(_("write error: {}"), reason_of(error)));
+    print_error(format_message(N_("write error: {}"), reason_of(error)));
 }
 
 int finish_output(int status, bool reported) {

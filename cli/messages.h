@@ -1,16 +1,30 @@
 // Messages with values in them: a translated format ({fmt}'s syntax) filled in.
 #pragma once
 
-#include <fmt/core.h>
+#include <fmt/format.h>  // fmt::format_error
 
 #include <string>
 
+#include "sign/translation.h"
+
 namespace firma::cli {
 
-// `format` is known only at run time, as the catalogue gives it: _("...").
+// `translated` filled with `values`; where it cannot be (a translator's slip
+// in a catalogue the build did not check), `english` instead: a message in the
+// wrong language, never an abort.
 template <typename... Values>
-std::string format_message(const char* format, const Values&... values) {
-    return fmt::format(fmt::runtime(format), values...);
+std::string fill_message(const char* translated, const char* english, const Values&... values) {
+    try {
+        return fmt::format(fmt::runtime(translated), values...);
+    } catch (const fmt::format_error&) {
+        return fmt::format(fmt::runtime(english), values...);
+    }
+}
+
+// `english`, marked with N_(), in the user's language with `values` filled in.
+template <typename... Values>
+std::string format_message(const char* english, const Values&... values) {
+    return fill_message(translate(english), english, values...);
 }
 
 }  // namespace firma::cli

@@ -27,17 +27,17 @@ std::optional<std::string> long_option_error(const option* table, std::string_vi
         }
         if (full.starts_with(name)) matches.push_back(candidate);
     }
-    if (matches.empty()) return format_message(_("unrecognized option '{}'"), argument);
+    if (matches.empty()) return format_message(N_("unrecognized option '{}'"), argument);
     if (matches.size() > 1) {  // no option of ours has two names
-        std::string message = format_message(_("option '{}' is ambiguous; possibilities:"), argument);
+        std::string message = format_message(N_("option '{}' is ambiguous; possibilities:"), argument);
         for (const option* match : matches) message += fmt::format(" '--{}'", match->name);
         return message;
     }
     const option& found = *matches.front();
     if (equals != std::string_view::npos && found.has_arg == no_argument)
-        return format_message(_("option '--{}' doesn't allow an argument"), found.name);
+        return format_message(N_("option '--{}' doesn't allow an argument"), found.name);
     if (equals == std::string_view::npos && found.has_arg == required_argument)
-        return format_message(_("option '--{}' requires an argument"), found.name);
+        return format_message(N_("option '--{}' requires an argument"), found.name);
     return std::nullopt;
 }
 
@@ -48,8 +48,8 @@ std::string option_error(const option* table, std::string_view shorts, std::stri
     const auto letter = static_cast<char>(bad);
     const auto at = shorts.find(letter);
     if (at != std::string_view::npos && shorts.substr(at + 1).starts_with(':'))
-        return format_message(_("option requires an argument -- '{}'"), letter);
-    return format_message(_("invalid option -- '{}'"), letter);
+        return format_message(N_("option requires an argument -- '{}'"), letter);
+    return format_message(N_("invalid option -- '{}'"), letter);
 }
 
 }  // namespace firma::cli

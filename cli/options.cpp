@@ -86,7 +86,7 @@ std::optional<Options> parse_options(int argc, char** argv) {
             case 'L': options.follow_links = true; break;
             case 'j':
                 if (!parse_jobs(optarg, options.jobs))
-                    return usage_error(format_message(_("invalid number of jobs: '{}'"), optarg));
+                    return usage_error(format_message(N_("invalid number of jobs: '{}'"), optarg));
                 break;
             case kProgress: options.progress = true; break;
             case 'o': options.output = optarg; break;
@@ -111,10 +111,10 @@ std::optional<Options> parse_options(int argc, char** argv) {
     // When several apply, the one coreutils' digest tools would give.
     const bool check = options.action == Action::check;
     const auto only_when_checking = [](const char* name) {
-        return usage_error(format_message(_("the {} option is meaningful only when verifying checksums"), name));
+        return usage_error(format_message(N_("the {} option is meaningful only when verifying checksums"), name));
     };
     const auto not_when_checking = [](const char* name) {
-        return usage_error(format_message(_("the {} option is meaningless when verifying checksums"), name));
+        return usage_error(format_message(N_("the {} option is meaningless when verifying checksums"), name));
     };
     if (options.tag && binary == 0) return usage_error(_("--tag does not support --text mode"));
     if (options.zero && check) return usage_error(_("the --zero option is not supported when verifying checksums"));
@@ -147,7 +147,7 @@ const char* usage() {
 void print_help() {
     std::string text = usage();
     text += "\n";
-    text += format_message(_(
+    text += format_message(N_(
         "With no FILE, or when FILE is -, read standard input.\n"
         "  -b, --binary          mark names with '*' (the bytes signed are the same)\n"
         "  -c, --check           read signatures from the FILEs and check them\n"
@@ -198,7 +198,7 @@ void print_help() {
               "Name the list to check (firma -c LIST) rather than piping it in: PowerShell\n"
               "turns every letter outside ASCII into '?' in what it pipes to a program.\n");
     text += "\n";
-    text += format_message(_("Full documentation: {}\n"), full_documentation());
+    text += format_message(N_("Full documentation: {}\n"), full_documentation());
     write_text(stdout, text);
 }
 
@@ -220,7 +220,7 @@ void print_version() {
     if (!arithmetic_is_sound())
         text += _("Kernels: none gives the known signatures in this build\n");
     else
-        text += format_message(_("Kernels: the {} chain for one file, the {} lanes for {} files side by side\n"),
+        text += format_message(N_("Kernels: the {} chain for one file, the {} lanes for {} files side by side\n"),
                             best_chain().name, best_lanes().name, best_lanes().lanes);
     write_text(stdout, text);
 }

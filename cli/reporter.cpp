@@ -141,15 +141,15 @@ void Reporter::tick() {
 
 std::string progress_text(double done, double total, bool total_known, double rate) {
     // TRANSLATORS: "39.5 MiB of 1.5 GiB".
-    std::string text = total_known ? format_message(_("{} of {}"), bytes_text(done), bytes_text(total))
+    std::string text = total_known ? format_message(N_("{} of {}"), bytes_text(done), bytes_text(total))
                                    : bytes_text(done);
     if (total_known && total > 0) {
         // TRANSLATORS: a percentage done, "3%".
-        text += " (" + format_message(_("{}%"), fmt::format("{:.0f}", 100 * done / total)) + ")";
+        text += " (" + format_message(N_("{}%"), fmt::format("{:.0f}", 100 * done / total)) + ")";
     }
     text += fmt::format(", {:.0f} MB/s", rate / 1e6);
     // TRANSLATORS: the time still to go, "0:10".
-    if (total_known && rate > 0) text += ", " + format_message(_("{} left"), duration_text((total - done) / rate));
+    if (total_known && rate > 0) text += ", " + format_message(N_("{} left"), duration_text((total - done) / rate));
     return text;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/messages.h"
 #include "cli/reporter.h"
 #include "firma_fixture.h"
 #include "sign/translation.h"
@@ -228,6 +229,15 @@ TEST_F(ProgressLine, WritesNumbersAsTheLanguageDoes) {
         use(kSpanish);
         EXPECT_EQ(cli::progress_text(c.done, c.total, c.total_known, c.rate), c.spanish);
     }
+}
+
+// A translation the build would refuse, met at run time all the same: the
+// English message, never an abort or a value in the wrong place.
+TEST(Translations, ThatCannotBeFilledGiveTheEnglishMessage) {
+    for (const char* slip : {"error de escritura: {:d}", "error de escritura: {} {}", "error de escritura: {",
+                             "error de escritura: {1}", "error de escritura: }"})
+        EXPECT_EQ(cli::fill_message(slip, "write error: {}", "Broken pipe"), "write error: Broken pipe") << slip;
+    EXPECT_EQ(cli::fill_message("error de escritura: {}", "write error: {}", "x"), "error de escritura: x");
 }
 
 }  // namespace
