@@ -156,7 +156,10 @@ int check_command(const Options& options) {
     };
     const auto deliver = [&](const CheckItem& item, const BatchResult& result) { checker.report(item, result); };
     sign_in_order<CheckItem>(next, deliver,
-                             {.files_at_once = options.jobs, .progress = reporter.progress(), .on_tick = [&] { reporter.tick(); }});
+                             {.files_at_once = options.jobs,
+                              .progress = reporter.progress(),
+                              .on_tick = [&] { reporter.tick(); },
+                              .next_may_wait = [&] { return lists.next_may_wait(); }});
     return checker.status();
 }
 

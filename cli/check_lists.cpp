@@ -1,6 +1,7 @@
 #include "cli/check_lists.h"
 
 #include <cerrno>
+#include <cstring>
 #include <string_view>
 #include <utility>
 
@@ -10,12 +11,25 @@
 
 namespace firma::cli {
 
+// Reads what the list holds now, past what is already read: a read from a
+// pipe or a terminal returns once a line is there, never waiting for the
+// buffer to fill.
+bool Lists::fill() {
+    begin_ = end_ = 0;
+    const long long got = read_available(file_.get(), buffer_.data(), buffer_.size());
+    if (got < 0) read_error_ = errno;
+    end_ = got > 0 ? static_cast<std::size_t>(got) : 0;
+    at_end_ = end_ == 0;
+    return end_ > 0;
+}
+
+bool Lists::next_may_wait() const {
+    if (!file_ || !may_wait_ || at_end_) return false;
+    return std::memchr(buffer_.data() + begin_, '\n', end_ - begin_) == nullptr;
+}
+
 int Lists::next_raw_byte() {
-    if (begin_ == end_) {
-        begin_ = 0;
-        end_ = std::fread(buffer_.data(), 1, buffer_.size(), file_.get());
-        if (end_ == 0) return EOF;
-    }
+    if (begin_ == end_ && !fill()) return EOF;
     return static_cast<unsigned char>(buffer_[begin_++]);
 }
 
@@ -23,10 +37,7 @@ int Lists::next_raw_byte() {
 // PowerShell 5.1 writes UTF-16LE with one, Notepad UTF-8 with one. Without a
 // mark, the bytes are taken as they are.
 Lists::Encoding Lists::read_byte_order_mark() {
-    if (begin_ == end_) {
-        begin_ = 0;
-        end_ = std::fread(buffer_.data(), 1, buffer_.size(), file_.get());
-    }
+    if (begin_ == end_) fill();
     const auto starts_with = [&](std::string_view mark) {
         return end_ - begin_ >= mark.size() && std::string_view(buffer_.data() + begin_, mark.size()) == mark;
     };
@@ -87,7 +98,7 @@ Lists::LineEnd Lists::read_line(std::string& line, std::size_t longest) {
     for (;;) {
         const int c = next_byte();
         if (c == EOF) {
-            if (std::ferror(file_.get()) != 0) return LineEnd::failed;
+            if (read_error_ != 0) return LineEnd::failed;
             if (line.empty() && !too_long && !broken_line_) return LineEnd::end;
             break;
         }
@@ -122,6 +133,9 @@ bool Lists::open_next() {
     line_ = 0;
     file_.reset(current_ == "-" ? stdin : open_list(current_));
     begin_ = end_ = 0;
+    read_error_ = 0;
+    at_end_ = false;
+    may_wait_ = file_ != nullptr && reads_may_wait(file_.get());
     encoding_ = Encoding::unknown;
     decoded_.clear();
     decoded_at_ = 0;
@@ -137,7 +151,7 @@ std::optional<ListEntry> Lists::next() {
         }
         const LineEnd end = read_line(text_, kLongestLine);
         if (end == LineEnd::failed)
-            return close_with({ListEntry::Kind::unreadable_list, {}, 0, {errno, std::generic_category()}});
+            return close_with({ListEntry::Kind::unreadable_list, {}, 0, {read_error_, std::generic_category()}});
         if (end == LineEnd::end) return close_with({ListEntry::Kind::end_of_list, {}, 0, {}});
         ++line_;
         if (end == LineEnd::malformed) return ListEntry{ListEntry::Kind::malformed, {}, line_, {}};

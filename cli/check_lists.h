@@ -36,6 +36,9 @@ public:
     std::optional<ListEntry> next();
     // The list the last entry came from, as messages name it.
     std::string display_name() const;
+    // Whether next() may wait for a writer: the list is a pipe, a FIFO or a
+    // terminal, and no whole line of it is read yet.
+    bool next_may_wait() const;
 
 private:
     struct Closer {
@@ -44,6 +47,7 @@ private:
     enum class LineEnd { line, malformed, end, failed };
     enum class Encoding { unknown, utf8, utf16le, utf16be };
     bool open_next();
+    bool fill();
     ListEntry close_with(ListEntry entry);
     int next_raw_byte();
     Encoding read_byte_order_mark();
@@ -59,6 +63,9 @@ private:
     std::string text_;  // the line being read, reused
     std::vector<char> buffer_ = std::vector<char>(64 * 1024);  // read ahead of the line
     std::size_t begin_ = 0, end_ = 0;
+    bool may_wait_ = false;  // reads may wait for a writer
+    bool at_end_ = false;
+    int read_error_ = 0;     // errno of a read that failed
     Encoding encoding_ = Encoding::unknown;
     std::string decoded_;  // UTF-8 of the last UTF-16 character read
     std::size_t decoded_at_ = 0;

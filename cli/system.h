@@ -55,6 +55,13 @@ void wait_for_a_key();
 
 // A list to read, in binary (a list written on another system reads the same).
 std::FILE* open_list(const std::string& name);
+// Reads up to `size` bytes of `file`, bypassing its buffer, waiting only until
+// there are some: a pipe's or a terminal's lines are read as they arrive.
+// Returns 0 at the end, and -1 (errno set) when the read fails.
+long long read_available(std::FILE* file, char* buffer, std::size_t size);
+// Whether a read of `file` may wait for a writer: a pipe, FIFO, terminal or
+// device, not a file on a disk.
+bool reads_may_wait(std::FILE* file);
 
 // While a progress line stands on standard error, a terminal, from
 // begin_progress_line() to end_progress_line(): an interrupt (Ctrl-C, a kill)

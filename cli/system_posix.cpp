@@ -61,6 +61,18 @@ std::FILE* open_list(const std::string& name) {
     return std::fopen(name.c_str(), "re");
 }
 
+long long read_available(std::FILE* file, char* buffer, std::size_t size) {
+    for (;;) {
+        const ssize_t got = ::read(::fileno(file), buffer, size);
+        if (got >= 0 || errno != EINTR) return got;
+    }
+}
+
+bool reads_may_wait(std::FILE* file) {
+    struct stat status {};
+    return ::fstat(::fileno(file), &status) != 0 || !S_ISREG(status.st_mode);
+}
+
 bool begin_progress_line(void (*clear)()) {
     g_clear = clear;
     for (const int signal_number : kInterrupts) {

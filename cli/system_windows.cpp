@@ -5,6 +5,7 @@
 // After windows.h, which it needs.
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <string>
@@ -143,6 +144,14 @@ std::FILE* open_list(const std::string& name) {
     std::error_code error;
     if (list == nullptr && std::filesystem::is_directory(*path, error)) errno = EISDIR;
     return list;
+}
+
+long long read_available(std::FILE* file, char* buffer, std::size_t size) {
+    return _read(_fileno(file), buffer, static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30)));
+}
+
+bool reads_may_wait(std::FILE* file) {
+    return GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))) != FILE_TYPE_DISK;
 }
 
 // A console is drawn on with \r and spaces, which every console reads the same

@@ -108,7 +108,8 @@ void detail::sign_in_order(const NextAny& next, const DeliverAny& deliver, const
     try {
         bool more = true;
         for (;;) {
-            while (more && !queue.full()) {
+            const auto ready = [&] { return queue.empty() || !options.next_may_wait || !options.next_may_wait(); };
+            while (more && !queue.full() && ready()) {
                 auto item = next();
                 if (!item) {
                     more = false;

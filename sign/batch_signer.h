@@ -59,6 +59,10 @@ struct BatchOptions {
     // Called on the calling thread between deliveries and about four times a
     // second while waiting.
     std::function<void()> on_tick;
+    // Whether `next` may wait before it yields (its items come from a pipe or
+    // a terminal, and none is ready): the items taken so far are delivered
+    // first, so that each one's result is out before the next is waited for.
+    std::function<bool()> next_may_wait;
     // Files never signed, whatever name reaches them (the file the output goes
     // to): they fail as SignError::is_the_output once opened, before any read.
     std::vector<FileIdentity> leave_out;

@@ -14,6 +14,11 @@ bool BatchQueue::full() {
     return slots_.size() >= capacity_;
 }
 
+bool BatchQueue::empty() {
+    const std::lock_guard lock(mutex_);
+    return slots_.empty();
+}
+
 void BatchQueue::push(BatchItem<std::any> item) {
     {
         const std::lock_guard lock(mutex_);

@@ -31,6 +31,7 @@ public:
 
     // Calling thread.
     bool full();
+    bool empty();
     void push(BatchItem<std::any> item);
     void close();  // no more items will come
     void stop();   // abandon what is left: workers return as soon as they can

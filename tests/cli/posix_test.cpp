@@ -13,6 +13,7 @@
 #include <fstream>
 #include <future>
 #include <sstream>
+#include <thread>
 
 #include "firma_fixture.h"
 
@@ -69,6 +70,36 @@ TEST_F(OnPosix, AnInterruptedRunLeavesTheOutputFileAsItWas) {
 }
 
 // Whatever the names, the output of firma checks OK with firma -c.
+// A list from a pipe or FIFO is checked line by line as it arrives, as
+// sha256sum -c does: each verdict is out before the next line is written.
+TEST_F(OnPosix, ListsFromPipesAreCheckedAsEachLineArrives) {
+    dir.write("abc", "abc");
+    const std::string fifo = dir / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const bool named : {false, true}) {
+        SCOPED_TRACE(named ? "the FIFO named" : "the FIFO as standard input");
+        std::vector<std::string> args{FIRMA_EXE, "-c"};
+        if (named) args.push_back("fifo");
+        auto running = std::async(std::launch::async, [&] {
+            return testing::run_program(args, {.in = named ? "" : fifo, .out = dir / "out", .cwd = dir.path().string()});
+        });
+        int writer = -1;
+        while (writer < 0 && running.wait_for(std::chrono::milliseconds(1)) == std::future_status::timeout)
+            writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        ASSERT_GE(writer, 0) << "firma ended before reading the FIFO";
+        for (const std::string expected : {"abc: OK\n", "abc: OK\nabc: OK\n"}) {
+            ASSERT_EQ(::write(writer, "0000555  abc\n", 13), 13);
+            // Far longer than any machine takes; a stalled firma never gets there.
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+            while (testing::read_file(dir / "out") != expected && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            EXPECT_EQ(testing::read_file(dir / "out"), expected) << "the verdict waited for more of the list";
+        }
+        ::close(writer);
+        EXPECT_EQ(running.get().exit_status, 0);
+    }
+}
+
 TEST_F(OnPosix, RoundTripOfOddNames) {
     const std::vector<std::string> names = {"plain", "with space", "  leading", "*star", "back\\slash",
                                             "new\nline", "cr\rx", "bad\xff\xfe", "-dash", "a) = b"};
