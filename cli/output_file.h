@@ -1,17 +1,35 @@
 // Output that replaces a file only once the run is complete (-o FILE): standard
 // output goes to a new file beside it, put in its place at the end. A run that
 // is interrupted or fails leaves FILE as it was, and leaves no other file
-// behind where the system allows it (Linux's unnamed files; Windows deletes the
-// new file when firma ends without putting it in place).
+// behind (Linux's unnamed files; elsewhere a named one, removed on any signal
+// that can be caught, and by the next run if firma was killed; Windows deletes
+// the new file when firma ends without putting it in place).
+// On POSIX systems FILE keeps its owner, group, mode and extended attributes;
+// a FILE with several hard links, or in a folder that takes no new file, is
+// rewritten in place at the end instead. A FIFO, a device or a descriptor of
+// firma's own (/dev/stdout, /proc/self/fd/N) is written into as the run goes,
+// as the shell's `>` would, and never replaced.
 #pragma once
 
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <system_error>
 
 #include "sign/file_signer.h"
 
 namespace firma::cli {
+
+// What refused the output, when that is not FILE itself (its folder).
+struct OutputRefused : std::system_error {
+    OutputRefused(std::error_code code, std::string refused_by) : std::system_error(code), name(std::move(refused_by)) {}
+    std::string name;
+};
+
+// Whether a folder entry's name is that of an -o run's new file, which is
+// never signed: one left by a killed run holds part of a list.
+bool is_unfinished_output(std::string_view name);
 
 class OutputFile {
 public:

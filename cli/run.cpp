@@ -58,6 +58,9 @@ int run_command(int argc, char** argv) {
         if (options->output && options->action == Action::sign) {
             try {
                 output.emplace(*options->output);
+            } catch (const OutputRefused& error) {
+                print_error(quote_name(error.name) + ": " + reason_of(error.code()));
+                return finish_output(1);
             } catch (const std::system_error& error) {
                 output_error(reason_of(error.code()));
                 return finish_output(1);

@@ -71,6 +71,10 @@ bool reads_may_wait(std::FILE* file);
 // terminals); where not (Windows consoles), it is drawn with \r and spaces.
 bool begin_progress_line(void (*clear)());
 void end_progress_line();
+// Names a file to remove if a signal ends firma (nullptr: none any more), for
+// the new file of -o where the system has no unnamed files. The name must stay
+// valid while it is set. Nothing on Windows, which removes such files itself.
+void remove_on_interrupt(const char* name);
 // Writes to standard error from an interrupt.
 void write_from_interrupt(const char* text, std::size_t size);
 

@@ -12,13 +12,31 @@
 namespace firma::cli {
 namespace {
 
-constexpr int kInterrupts[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-void (*g_clear)() = nullptr;
+// The signals that end a process and can be caught.
+constexpr int kInterrupts[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGALRM, SIGUSR1, SIGUSR2,
+                               SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF};
+void (*volatile g_clear)() = nullptr;
+const char* volatile g_remove = nullptr;
 
 extern "C" void clear_then_die(int signal_number) {
     if (g_clear != nullptr) g_clear();
+    if (g_remove != nullptr) ::unlink(g_remove);
     std::signal(signal_number, SIG_DFL);
     std::raise(signal_number);
+}
+
+// The handler stands for as long as either needs it. Signals the caller
+// ignores stay ignored.
+void catch_interrupts(bool wanted) {
+    for (const int signal_number : kInterrupts) {
+        struct sigaction old {};
+        if (::sigaction(signal_number, nullptr, &old) != 0 || old.sa_handler == SIG_IGN) continue;
+        if (!wanted && old.sa_handler != clear_then_die) continue;
+        struct sigaction action {};
+        action.sa_handler = wanted ? clear_then_die : SIG_DFL;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(signal_number, &action, nullptr);
+    }
 }
 
 }  // namespace
@@ -75,23 +93,18 @@ bool reads_may_wait(std::FILE* file) {
 
 bool begin_progress_line(void (*clear)()) {
     g_clear = clear;
-    for (const int signal_number : kInterrupts) {
-        struct sigaction old {};
-        if (::sigaction(signal_number, nullptr, &old) != 0 || old.sa_handler == SIG_IGN) continue;
-        struct sigaction action {};
-        action.sa_handler = clear_then_die;
-        sigemptyset(&action.sa_mask);
-        ::sigaction(signal_number, &action, nullptr);
-    }
+    catch_interrupts(true);
     return true;
 }
 
 void end_progress_line() {
-    for (const int signal_number : kInterrupts) {
-        struct sigaction old {};
-        if (::sigaction(signal_number, nullptr, &old) == 0 && old.sa_handler == clear_then_die)
-            std::signal(signal_number, SIG_DFL);
-    }
+    g_clear = nullptr;
+    catch_interrupts(g_remove != nullptr);
+}
+
+void remove_on_interrupt(const char* name) {
+    g_remove = name;
+    catch_interrupts(name != nullptr || g_clear != nullptr);
 }
 
 void write_from_interrupt(const char* text, std::size_t size) {

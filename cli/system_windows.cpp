@@ -164,6 +164,8 @@ bool begin_progress_line(void (*clear)()) {
     return false;
 }
 
+void remove_on_interrupt(const char*) {}
+
 void end_progress_line() {
     SetConsoleCtrlHandler(clear_then_die, FALSE);
 }

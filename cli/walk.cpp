@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "cli/output_file.h"
 #include "cli/system.h"
 #include "cli/walk.h"
 #include "sign/translation.h"
@@ -64,6 +65,7 @@ std::optional<WalkItem> Walk::next() {
             continue;
         }
         const std::string name = folder.names[folder.next++];
+        if (is_unfinished_output(name)) continue;
         if (auto item = classify(folder, name)) return item;
     }
 }
