@@ -2,6 +2,7 @@
 
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <new>
 #include <optional>
 #include <vector>
@@ -108,7 +109,21 @@ int run_command(int argc, char** argv) {
 
 }  // namespace
 
+// Whether there is memory enough to start: where there is not, even the
+// exception that would say so cannot be made, and the C++ runtime aborts.
+bool room_to_start() {
+    constexpr std::size_t kRoom = 128 * 1024;  // the C++ runtime's own reserve for exceptions, and more
+    void* const room = std::malloc(kRoom);
+    std::free(room);
+    return room != nullptr;
+}
+
 int run(int argc, char** argv) {
+    if (!room_to_start()) {
+        static constexpr char kExhausted[] = "firma: memory exhausted\n";
+        write_from_interrupt(kExhausted, sizeof kExhausted - 1);
+        return 1;
+    }
     try {
         return run_command(argc, argv);
     } catch (const std::bad_alloc&) {  // the lines printed so far stand

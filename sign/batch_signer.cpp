@@ -1,6 +1,7 @@
 #include "sign/batch_signer.h"
 
 #include <algorithm>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -8,6 +9,7 @@
 #include "sign/detail/batch_worker.h"
 #include "sign/detail/file_reader.h"
 #include "sign/detail/os.h"
+#include "sign/detail/worker_thread.h"
 #include "sign/file_signer.h"
 #include "sign/fold.h"
 #include "sign/translation.h"
@@ -45,6 +47,11 @@ BatchResult sign_front(BatchSlot& front, const BatchOptions& options) {
         return sign_here([] { return FileReader(standard_input(), "-", true, false); }, true, options);
     }
     if (front.deferred) return sign_here([&] { return std::move(*front.deferred); }, false, options);
+    if (!front.done && detail::for_workers(front.request)) {  // no worker could be started
+        const SignRequest& request = *front.request;
+        return sign_here([&] { return FileReader(request.path, request.regular_only, request.folder.get()); }, false,
+                         options);
+    }
     return front.result;
 }
 
@@ -68,20 +75,22 @@ public:
                                     detail::level2_cache_size())) {}
 
     // Called for each file to sign: starts a worker if there are fewer than files
-    // so far and cores allow. Where the system refuses a thread, the workers
-    // already running carry on alone.
+    // so far and cores allow. Where the system refuses a thread (or the memory
+    // for one), the workers already running carry on alone; where it refuses
+    // the first, the calling thread signs every file itself, in its turn.
     void file_added() {
         if (threads_.size() >= most_ || ++files_seen_ <= threads_.size()) return;
         // Worker i reads its share of the files at once, the first ones one more.
         const auto i = static_cast<unsigned>(threads_.size());
         const unsigned share = files_ / most_ + (i < files_ % most_ ? 1 : 0);
+        queue_.add_worker();
         try {
-            queue_.add_worker();
-            threads_.emplace_back([this, share] { detail::run_worker(queue_, progress_, leave_out_, share, piece_); });
-        } catch (const std::system_error& error) {
+            threads_.push_back(std::make_unique<detail::WorkerThread>(
+                [this, share] { detail::run_worker(queue_, progress_, leave_out_, share, piece_); }));
+        } catch (const std::exception&) {  // std::system_error, std::bad_alloc
             queue_.remove_worker();
-            if (threads_.empty()) throw std::system_error(error.code(), _("cannot start a thread"));
             most_ = static_cast<unsigned>(threads_.size());
+            if (threads_.empty()) queue_.sign_alone();
         }
     }
 
@@ -93,7 +102,7 @@ private:
     unsigned most_;
     std::size_t piece_;
     std::size_t files_seen_ = 0;
-    std::vector<std::jthread> threads_;
+    std::vector<std::unique_ptr<detail::WorkerThread>> threads_;  // joined as they go
 };
 
 }  // namespace

@@ -87,8 +87,8 @@ void sign_in_order(const NextAny& next, const DeliverAny& deliver, const BatchOp
 // (items with nothing to sign get an empty result). Files whose reads may wait
 // for a writer (FIFOs, devices) are read on the calling thread in their turn,
 // after every item before them is delivered; the workers read on meanwhile.
-// If `deliver` throws, the workers stop and the exception propagates. When not
-// even one worker thread can be started, throws std::system_error saying so.
+// If `deliver` throws, the workers stop and the exception propagates. Where not
+// even one worker thread can be started, the calling thread signs every file.
 template <class Item, class Next, class Deliver>
 void sign_in_order(Next&& next, Deliver&& deliver, const BatchOptions& options = {}) {
     detail::sign_in_order(

@@ -1,13 +1,27 @@
 #include "sign/file_signer.h"
 
+#include <new>
+
 #include "sign/accumulator.h"
 #include "sign/detail/file_reader.h"
 #include "sign/sign_error.h"
 
 namespace firma {
+namespace {
+
+// The usual piece, or where memory is short a page: slower, but signed.
+PieceBuffer piece_buffer() {
+    try {
+        return PieceBuffer();
+    } catch (const std::bad_alloc&) {
+        return PieceBuffer(PieceBuffer::kPageSize);
+    }
+}
+
+}  // namespace
 
 std::uint32_t sign_from(FileReader& reader, const ReadOptions& options) {
-    PieceBuffer buffer;
+    PieceBuffer buffer = piece_buffer();
     Accumulator accumulator = options.chain != nullptr ? Accumulator(*options.chain) : Accumulator();
     for (;;) {
         if (options.stop.stop_requested())

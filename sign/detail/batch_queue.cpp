@@ -14,6 +14,11 @@ bool BatchQueue::full() {
     return slots_.size() >= capacity_;
 }
 
+void BatchQueue::sign_alone() {
+    const std::lock_guard lock(mutex_);
+    alone_ = true;
+}
+
 bool BatchQueue::empty() {
     const std::lock_guard lock(mutex_);
     return slots_.empty();
@@ -52,7 +57,7 @@ BatchSlot* BatchQueue::wait_front(const std::function<void()>& tick) {
             if (closed_) return nullptr;
         } else {
             BatchSlot& front = slots_.front();
-            if (front.done || !for_workers(front.request)) return &front;
+            if (front.done || alone_ || !for_workers(front.request)) return &front;
         }
         if (job_done_.wait_for(lock, std::chrono::milliseconds(250)) == std::cv_status::timeout &&
             tick) {
@@ -79,11 +84,13 @@ void BatchQueue::remove_worker() {
     --workers_;
 }
 
-bool BatchQueue::leave() {
-    const std::lock_guard lock(mutex_);
-    if (workers_ <= 1) return false;
-    --workers_;
-    return true;
+void BatchQueue::leave() {
+    {
+        const std::lock_guard lock(mutex_);
+        if (workers_ > 0) --workers_;
+        if (workers_ == 0) alone_ = true;
+    }
+    job_done_.notify_all();
 }
 
 BatchSlot* BatchQueue::take(bool wait, std::size_t reading) {

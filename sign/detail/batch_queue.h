@@ -44,8 +44,12 @@ public:
     // workers there are.
     void add_worker();
     void remove_worker();
-    // A worker that cannot work stops, unless it is the last: false then.
-    bool leave();
+    // A worker that cannot work stops before taking a file; when the last
+    // one does, the calling thread signs alone.
+    void leave();
+    // No worker could be started: the calling thread takes every item in its
+    // turn, done or not.
+    void sign_alone();
 
     // Workers. take() waits for a file when `wait` is set, and returns nullptr when
     // there will be none (or when not waiting and none is ready). A worker already
@@ -78,6 +82,7 @@ private:
     std::size_t waiting_for_descriptors_ = 0;
     std::size_t workers_ = 0;
     bool closed_ = false;
+    bool alone_ = false;
     bool stopped_ = false;
 };
 

@@ -28,8 +28,11 @@ struct Lane {
     bool active() const { return slot != nullptr; }
 };
 
-bool out_of_descriptors(const std::error_code& error) {
-    return error == std::errc::too_many_files_open || error == std::errc::too_many_files_open_in_system;
+// Out of descriptors or memory is no fault of the file: another file done
+// gives some back.
+bool out_of_room(const std::error_code& error) {
+    return error == std::errc::too_many_files_open || error == std::errc::too_many_files_open_in_system ||
+           error == std::errc::not_enough_memory;
 }
 
 class Worker {
@@ -114,8 +117,8 @@ private:
                 return true;
             } catch (...) {
                 const std::error_code error = failure_code(std::current_exception());
-                // Out of descriptors is no fault of the file: fewer files at once.
-                if (out_of_descriptors(error)) {
+                // Fewer files at once, then one after another.
+                if (out_of_room(error)) {
                     const std::size_t open_here = active_count();
                     if (open_here > 0) {
                         held_ = slot;
@@ -255,11 +258,9 @@ void run_worker(BatchQueue& queue, BatchProgress* progress, const std::vector<Fi
     try {
         worker.emplace(queue, progress, leave_out, files, piece);
     } catch (const std::bad_alloc&) {
-        // Not even one small buffer: the other workers read on; the last one
-        // left fails what it takes, as each read would.
-        if (queue.leave()) return;
-        while (BatchSlot* slot = queue.take(true))
-            queue.complete(slot, {0, std::make_error_code(std::errc::not_enough_memory)});
+        // Not even one small buffer: the other workers read on, or else the
+        // calling thread, with what memory it has.
+        queue.leave();
         return;
     }
     worker->run();
