@@ -106,6 +106,10 @@ endforeach()
 check_entry()
 
 if(failures)
-    list(JOIN failures "\n" report)
-    message(FATAL_ERROR "translations whose placeholders differ from the original's:\n${report}")
+    # One line each, unwrapped, for editors and scripts to find.
+    foreach(failure IN LISTS failures)
+        message(NOTICE "${failure}")
+    endforeach()
+    list(LENGTH failures count)
+    message(FATAL_ERROR "${count} translation(s) with placeholders other than the original's")
 endif()
