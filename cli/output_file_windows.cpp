@@ -23,6 +23,19 @@ bool delete_on_close(HANDLE file, bool wanted) {
     return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
 }
 
+// Windows refuses to replace a file another program holds open as it refuses
+// a read-only one ("access denied"); asked for deleting alone, it tells the
+// two apart, so that the message says what a read of such a file says.
+bool held_open(const std::wstring& path) {
+    const DWORD refused = GetLastError();
+    const HANDLE file = CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+    const bool sharing = file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION;
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    SetLastError(refused);
+    return refused == ERROR_ACCESS_DENIED && sharing;
+}
+
 }  // namespace
 
 // Windows deletes the new file however firma ends, and it is hidden and
@@ -101,7 +114,8 @@ void OutputFile::commit() {
         !delete_on_close(state.file, false))
         fail();
     if (!MoveFileExW(state.name.c_str(), state.path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        const std::error_code error = last_system_error();
+        const std::error_code error = held_open(state.path) ? system_error_code(ERROR_SHARING_VIOLATION)
+                                                            : last_system_error();
         delete_on_close(state.file, true);
         throw std::system_error(error);
     }

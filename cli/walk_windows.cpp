@@ -6,7 +6,9 @@
 #include "cli/system.h"
 #include "cli/walk.h"
 #include "sign/system_errors.h"
+#include "sign/sign_error.h"
 #include "sign/utf8.h"
+#include "sign/windows_paths.h"
 
 namespace firma::cli {
 namespace {
@@ -56,7 +58,9 @@ Entry entry_at(const fs::path& path, std::error_code& error) {
 
 std::optional<WalkItem> Walk::classify(const Folder& folder, const std::string& name) {
     const std::string path = join(path_, name);
-    const fs::path whole = folder.handle->native() / native(name);
+    const fs::path whole = long_form(folder.handle->native() / native(name));
+    // As an operand would be: never opened.
+    if (names_a_device(whole)) return WalkItem{path, {}, {}, make_error_code(SignError::not_regular_file), {}};
     std::error_code error;
     const Entry entry = entry_at(whole, error);
     if (error) return WalkItem{path, {}, {}, error, {}};

@@ -5,6 +5,7 @@
 #include "sign/open_folder.h"
 #include "sign/system_errors.h"
 #include "sign/utf8.h"
+#include "sign/windows_paths.h"
 
 namespace firma {
 namespace {
@@ -28,7 +29,7 @@ std::shared_ptr<const OpenFolder> OpenFolder::open(const OpenFolder* parent, con
     std::filesystem::path path = parent != nullptr ? parent->native() / given : given;
     // Opened only for its identity, which loops through links are found by.
     const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (follow_links ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
-    const HANDLE handle = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    const HANDLE handle = CreateFileW(long_form(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, flags, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         error = last_system_error();
@@ -48,10 +49,26 @@ std::shared_ptr<const OpenFolder> OpenFolder::open(const OpenFolder* parent, con
 
 OpenFolder::~OpenFolder() = default;
 
+// Listed by Windows itself: the C++ library's folder iterator loses its way
+// in folders deeper than MAX_PATH, even through \\?\ (seen under Wine).
 std::vector<std::string> OpenFolder::names(std::error_code& error) const {
     std::vector<std::string> names;
-    for (std::filesystem::directory_iterator it(native_, error), end; !error && it != end; it.increment(error))
-        names.push_back(utf8_of_path(it->path().filename()));
+    std::wstring pattern = long_form(native_);
+    if (!pattern.ends_with(L'\\') && !pattern.ends_with(L'/')) pattern += L'\\';
+    pattern += L'*';
+    WIN32_FIND_DATAW found{};
+    const HANDLE find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
+                                         FIND_FIRST_EX_LARGE_FETCH);
+    if (find == INVALID_HANDLE_VALUE) {
+        if (GetLastError() != ERROR_FILE_NOT_FOUND) error = last_system_error();  // else empty, as a drive's root can be
+        return names;
+    }
+    do {
+        const std::wstring_view name = found.cFileName;
+        if (name != L"." && name != L"..") names.push_back(utf8_of_path(std::filesystem::path(name)));
+    } while (FindNextFileW(find, &found));
+    if (GetLastError() != ERROR_NO_MORE_FILES) error = last_system_error();
+    FindClose(find);
     return names;
 }
 

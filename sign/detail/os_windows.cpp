@@ -14,6 +14,7 @@
 #include "sign/sign_error.h"
 #include "sign/system_errors.h"
 #include "sign/utf8.h"
+#include "sign/windows_paths.h"
 
 namespace firma {
 namespace detail {
@@ -25,37 +26,6 @@ namespace {
 
 [[noreturn]] void fail(SignError error, const std::string& name) {
     throw std::system_error(make_error_code(error), name);
-}
-
-// Paths longer than MAX_PATH open through the \\?\ prefix, made absolute with
-// backslashes. Shorter ones are left as given, so that Windows reads them as it
-// reads every path a user types (relative ones, trailing dots and spaces).
-std::wstring long_form(const std::filesystem::path& path) {
-    const std::wstring& given = path.native();
-    if (given.size() < MAX_PATH - 12 || given.starts_with(LR"(\\?\)") || given.starts_with(LR"(\\.\)")) return given;
-    std::error_code error;
-    std::wstring absolute = std::filesystem::absolute(path, error).lexically_normal().make_preferred().native();
-    if (error) return given;
-    if (absolute.starts_with(LR"(\\)")) return LR"(\\?\UNC\)" + absolute.substr(2);
-    return LR"(\\?\)" + absolute;
-}
-
-// CON, PRN, AUX, COM1-9 and LPT1-9 name devices in every folder, whatever the
-// extension: opening COM1 opens the serial port, and reading it waits for
-// ever. They are refused unless asked for by their device path (\\.\COM1).
-// NUL is a device too, and reads as empty, as /dev/null does.
-bool names_a_device(const std::filesystem::path& path) {
-    if (path.native().starts_with(LR"(\\.\)")) return false;
-    std::wstring base = path.filename().native();
-    base = base.substr(0, base.find_first_of(L".:"));
-    base.erase(base.find_last_not_of(L' ') + 1);
-    if (base.size() != 3 && base.size() != 4) return false;
-    CharUpperBuffW(base.data(), static_cast<DWORD>(base.size()));
-    if (base == L"CON" || base == L"PRN" || base == L"AUX") return true;
-    const std::wstring_view port(base.data(), 3);
-    const bool digit = base.size() == 4 && ((base[3] >= L'1' && base[3] <= L'9') || base[3] == L'\u00B9' ||
-                                            base[3] == L'\u00B2' || base[3] == L'\u00B3');
-    return digit && (port == L"COM" || port == L"LPT");
 }
 
 BY_HANDLE_FILE_INFORMATION information_of(HANDLE file, const std::string& name) {
