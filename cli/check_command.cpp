@@ -57,6 +57,15 @@ std::optional<SignRequest> request_for(ListEntry& entry) {
     return SignRequest{SignRequest::Source::file, written_here(std::move(*path), entry.file.name)};
 }
 
+// Whether a list lies in another folder than the current one.
+bool elsewhere(const std::string& list) {
+    const auto path = path_of_utf8(list);
+    if (list == "-" || !path) return false;
+    std::error_code error;
+    const auto folder = std::filesystem::absolute(*path, error).parent_path();
+    return !error && !std::filesystem::equivalent(folder, std::filesystem::current_path(error), error);
+}
+
 // The verdicts of one list at a time, and the report at each list's end.
 class Checker {
 public:
@@ -94,6 +103,7 @@ private:
         if (error) {
             if (options_.ignore_missing && error == std::errc::no_such_file_or_directory) return;
             ++tally_.unreadable;
+            if (error == std::errc::no_such_file_or_directory) ++tally_.missing;
             reporter_.error(entry.file.name, reason_of(error));
             if (show_failures_) reporter_.line(shown + ": " + _("FAILED open or read") + "\n");
         } else if (result.accumulator == entry.file.signature) {
@@ -121,6 +131,10 @@ private:
                 reporter_.message(counted_warning(tally_.mismatched, "WARNING: {} computed checksum did NOT match",
                                                   "WARNING: {} computed checksums did NOT match"));
             if (options_.ignore_missing && tally_.matched == 0) reporter_.error(list, _("no file was verified"));
+            // Names are read from where firma runs, which a list from another
+            // folder may not expect.
+            if (tally_.missing == tally_.listed && elsewhere(list))
+                reporter_.message(_("names in a list are looked for from the current folder, not the list's"));
         }
         if (!ok) status_ = 1;
         tally_ = {};
@@ -128,7 +142,7 @@ private:
 
     // Counts for one list.
     struct Tally {
-        std::size_t listed = 0, malformed = 0, matched = 0, mismatched = 0, unreadable = 0;
+        std::size_t listed = 0, malformed = 0, matched = 0, mismatched = 0, unreadable = 0, missing = 0;
     };
 
     const Options& options_;

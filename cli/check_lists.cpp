@@ -28,8 +28,9 @@ bool Lists::next_may_wait() const {
     return std::memchr(buffer_.data() + begin_, '\n', end_ - begin_) == nullptr;
 }
 
+// A terminal's end (Ctrl+D) is read once: a read after it would wait again.
 int Lists::next_raw_byte() {
-    if (begin_ == end_ && !fill()) return EOF;
+    if (begin_ == end_ && (at_end_ || !fill())) return EOF;
     return static_cast<unsigned char>(buffer_[begin_++]);
 }
 
@@ -37,7 +38,7 @@ int Lists::next_raw_byte() {
 // PowerShell 5.1 writes UTF-16LE with one, Notepad UTF-8 with one. Without a
 // mark, the bytes are taken as they are.
 Lists::Encoding Lists::read_byte_order_mark() {
-    if (begin_ == end_) fill();
+    if (begin_ == end_ && !at_end_) fill();
     const auto starts_with = [&](std::string_view mark) {
         return end_ - begin_ >= mark.size() && std::string_view(buffer_.data() + begin_, mark.size()) == mark;
     };

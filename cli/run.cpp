@@ -10,6 +10,7 @@
 #include "cli/commands.h"
 #include "cli/options.h"
 #include "cli/exit_status.h"
+#include "cli/messages.h"
 #include "cli/output_file.h"
 #include "cli/quote.h"
 #include "cli/reporter.h"
@@ -41,6 +42,10 @@ int run_command(int argc, char** argv) {
     auto options = parse_options(argc, argv);
     if (!options) return finish_output(1);
     options->files = operands_as_meant(options->files);
+    // Waiting in silence for typed input looks like a program that hangs.
+    if ((options->action == Action::sign || options->action == Action::check) && options->files.empty())
+        if (const auto keys = keys_ending_typed_input())
+            print_error(format_message(N_("reading what you type (standard input); to end it, press {}"), *keys));
     // A build whose arithmetic gives wrong signatures signs nothing at all.
     const bool signs = options->action == Action::sign || options->action == Action::check;
     if (signs && !arithmetic_is_sound()) {

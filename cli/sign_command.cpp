@@ -6,6 +6,7 @@
 #include "sign/batch_signer.h"
 #include "sign/sign_error.h"
 #include "sign/system_errors.h"
+#include "sign/translation.h"
 #include "sign/utf8.h"
 
 namespace firma::cli {
@@ -29,6 +30,7 @@ int sign_command(const Options& options, std::vector<FileIdentity> leave_out) {
     if (operands.empty()) operands.push_back("-");
     Walk walk(std::move(operands), options.recursive, options.follow_links, options.protected_files);
     int status = 0;
+    bool folder_given = false;  // as an operand, without -r
 
     const auto next = [&]() -> std::optional<BatchItem<WalkItem>> {
         auto item = walk.next();
@@ -52,6 +54,7 @@ int sign_command(const Options& options, std::vector<FileIdentity> leave_out) {
         }
         if (error) {
             reporter.error(item.path, reason_of(error));
+            folder_given = folder_given || (error == std::errc::is_a_directory && !options.recursive);
             status = 1;
             return;
         }
@@ -65,6 +68,7 @@ int sign_command(const Options& options, std::vector<FileIdentity> leave_out) {
     // or cmd creating the file before firma expands `*.txt`) never holds itself.
     if (const auto output = regular_file_identity(standard_output())) batch.leave_out.push_back(*output);
     sign_in_order<WalkItem>(next, deliver, batch);
+    if (folder_given) reporter.message(_("use -r to sign the files in a folder"));
     return status;
 }
 

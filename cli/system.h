@@ -31,9 +31,9 @@ int write_errno();
 bool backslash_separates_folders();
 
 // The operands as the user meant them. On Windows, where no shell expands
-// wildcards, `*` and `?` in an operand's last component are expanded here, and
-// a folder typed as "C:\Mis Fotos\" (whose `\"` Windows' argument rules read as
-// a quote) is that folder (wildcards_windows.cpp). POSIX shells have done both.
+// wildcards, `*` and `?` in an operand's last component are expanded here
+// (wildcards_windows.cpp; a folder typed as "C:\Mis Fotos\" is mended before,
+// in main_windows.cpp). POSIX shells have done both.
 std::vector<std::string> operands_as_meant(const std::vector<std::string>& operands);
 
 // Where the full documentation is, for --help: the man page on POSIX systems,
@@ -46,6 +46,10 @@ std::string full_documentation();
 // code page (cp850, cp437), and so would turn every name with 'ñ' into another.
 // Never on POSIX systems, where output is bytes.
 bool read_by_code_page(std::FILE* stream);
+
+// When standard input is a terminal or a console, the keys that end what is
+// typed there ("Ctrl+D"; on Windows "Ctrl+Z, then Enter"); else nothing.
+std::optional<std::string> keys_ending_typed_input();
 
 // Whether firma was started on a console of its own with the keyboard as its
 // input, as a double-click in Explorer starts it: never on POSIX systems.

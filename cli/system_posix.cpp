@@ -45,6 +45,11 @@ bool is_terminal(std::FILE* stream) {
     return ::isatty(::fileno(stream)) == 1;
 }
 
+std::optional<std::string> keys_ending_typed_input() {
+    if (::isatty(STDIN_FILENO) != 1) return std::nullopt;
+    return "Ctrl+D";
+}
+
 bool started_on_a_console_of_its_own() {
     return false;
 }

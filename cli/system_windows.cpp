@@ -29,6 +29,14 @@ BOOL WINAPI clear_then_die(DWORD) {
 
 }  // namespace
 
+// The NUL device is a character device too, which _isatty counts: only a
+// console has a console mode.
+std::optional<std::string> keys_ending_typed_input() {
+    DWORD mode = 0;
+    if (!GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode)) return std::nullopt;
+    return _("Ctrl+Z, then Enter");
+}
+
 bool is_terminal(std::FILE* stream) {
     return _isatty(_fileno(stream)) != 0;
 }

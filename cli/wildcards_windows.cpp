@@ -75,12 +75,7 @@ std::vector<std::string> matching(const std::string& operand, std::size_t name_a
 
 std::vector<std::string> operands_as_meant(const std::vector<std::string>& operands) {
     std::vector<std::string> expanded;
-    for (std::string operand : operands) {
-        // "C:\Mis Fotos\" arrives as C:\Mis Fotos" (Explorer's "Copy as path"
-        // and tab completion quote that way). No Windows name holds a '"', so
-        // a last one is the backslash Windows' rules turned into a quote.
-        if (operand.size() > 1 && operand.ends_with('"') && operand.find('"') == operand.size() - 1)
-            operand.back() = '\\';
+    for (const std::string& operand : operands) {
         const std::size_t slash = operand.find_last_of("\\/:");
         const std::size_t name_at = slash == std::string::npos ? 0 : slash + 1;
         std::vector<std::string> names;

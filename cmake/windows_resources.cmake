@@ -1,9 +1,10 @@
-# firma_windows_resources(TARGET DESCRIPTION MANIFEST_TEMPLATE): gives a Windows
+# firma_windows_resources(TARGET DESCRIPTION DESCRIPTION_ES MANIFEST_TEMPLATE): gives a Windows
 # program what Explorer and the loader read, its version resource (from
 # project(VERSION)), its icon (app_icon.cmake) and its manifest. The manifest template may use
 # @FIRMA_DESCRIPTION@, @FIRMA_VERSION_MAJOR@ and @FIRMA_VERSION_MINOR@.
-function(firma_windows_resources target description manifest_template)
+function(firma_windows_resources target description description_es manifest_template)
     set(FIRMA_DESCRIPTION "${description}")
+    set(FIRMA_DESCRIPTION_ES "${description_es}")
     # Windows wants numbers: 1.00 is 1.0, and a minor version of 08 must not be
     # read as octal by the resource compiler.
     math(EXPR FIRMA_VERSION_MAJOR ${PROJECT_VERSION_MAJOR})

@@ -1,7 +1,7 @@
 ; The Windows installer: for the current user, no administrator rights, into
 ; %LOCALAPPDATA%\Programs\firma. Built by make_installer.cmake from CPack's
 ; staged files: makensis -DVERSION=V -DSTAGED=DIR -DHELPER=firma-path.exe
-; -DICON=firma.ico -DSIZE_KIB=N -DOUTFILE=FILE installer.nsi
+; -DICON=firma.ico -DOUTFILE=FILE installer.nsi
 ; What it writes, and the uninstaller takes away again (nothing else):
 ;   the files below in $INSTDIR (files the user put there stay, and the folder with them)
 ;   the Start-menu shortcut "Firma"
@@ -41,6 +41,14 @@ LangString PathNotAdded ${LANG_ENGLISH} "The folder could not be added to your P
 LangString PathNotAdded ${LANG_SPANISH} "No se pudo añadir la carpeta a su PATH: ejecute firma.exe con su ruta completa."
 LangString PathNotAdded ${LANG_SPANISHINTERNATIONAL} "No se pudo añadir la carpeta a su PATH: ejecute firma.exe con su ruta completa."
 
+; Adds the size of file $0, in bytes, to $1.
+Function AddSize
+    FileOpen $2 "$0" r
+    FileSeek $2 0 END $3
+    FileClose $2
+    IntOp $1 $1 + $3
+FunctionEnd
+
 Section
     SetShellVarContext current
     SetOutPath "$INSTDIR"
@@ -59,12 +67,28 @@ Section
 
     WriteRegStr HKCU "${KEY_UNINSTALL}" "DisplayName" "Firma"
     WriteRegStr HKCU "${KEY_UNINSTALL}" "DisplayVersion" "${VERSION}"
-    WriteRegStr HKCU "${KEY_UNINSTALL}" "Publisher" "firma developers"
+    WriteRegStr HKCU "${KEY_UNINSTALL}" "Publisher" "Proyecto firma"
     WriteRegStr HKCU "${KEY_UNINSTALL}" "DisplayIcon" "$INSTDIR\firma-gui.exe"
     WriteRegStr HKCU "${KEY_UNINSTALL}" "InstallLocation" "$INSTDIR"
     WriteRegStr HKCU "${KEY_UNINSTALL}" "UninstallString" '"$INSTDIR\uninstall.exe"'
     WriteRegStr HKCU "${KEY_UNINSTALL}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
-    WriteRegDWORD HKCU "${KEY_UNINSTALL}" "EstimatedSize" ${SIZE_KIB}
+    ; What this installer put in the folder, the uninstaller too, in KiB.
+    StrCpy $1 0
+    StrCpy $0 "$INSTDIR\firma.exe"
+    Call AddSize
+    StrCpy $0 "$INSTDIR\firma-gui.exe"
+    Call AddSize
+    StrCpy $0 "$INSTDIR\firma-path.exe"
+    Call AddSize
+    StrCpy $0 "$INSTDIR\LEEME.txt"
+    Call AddSize
+    StrCpy $0 "$INSTDIR\LICENCE.txt"
+    Call AddSize
+    StrCpy $0 "$INSTDIR\uninstall.exe"
+    Call AddSize
+    IntOp $1 $1 + 1023
+    IntOp $1 $1 / 1024
+    WriteRegDWORD HKCU "${KEY_UNINSTALL}" "EstimatedSize" $1
     WriteRegDWORD HKCU "${KEY_UNINSTALL}" "NoModify" 1
     WriteRegDWORD HKCU "${KEY_UNINSTALL}" "NoRepair" 1
 

@@ -5,17 +5,10 @@ set(root ${CPACK_TEMPORARY_DIRECTORY})
 if(NOT EXISTS ${root}/firma.exe)
     list(GET staged 0 root)  # one folder per component
 endif()
-file(GLOB files ${root}/*)
-set(bytes 0)
-foreach(file ${files})
-    file(SIZE ${file} size)
-    math(EXPR bytes "${bytes} + ${size}")
-endforeach()
-math(EXPR kib "(${bytes} + 1023) / 1024")
 set(installer ${CPACK_TEMPORARY_DIRECTORY}/${CPACK_PACKAGE_FILE_NAME}.exe)
 # The script is UTF-8 (its Spanish strings), whatever makensis would assume.
 execute_process(COMMAND makensis -V2 -INPUTCHARSET UTF8 -DVERSION=${CPACK_PACKAGE_VERSION} -DSTAGED=${root} -DOUTFILE=${installer}
-                        -DHELPER=${CPACK_FIRMA_PATH_HELPER} -DICON=${CPACK_FIRMA_ICON} -DSIZE_KIB=${kib}
+                        -DHELPER=${CPACK_FIRMA_PATH_HELPER} -DICON=${CPACK_FIRMA_ICON}
                         ${CPACK_FIRMA_INSTALLER_SCRIPT}
                 RESULT_VARIABLE failed)
 if(failed)

@@ -37,6 +37,25 @@ TEST_F(Check, ReportsEachOutcomeAndTheWarnings) {
                           "firma: WARNING: 1 computed checksum did NOT match\n");
 }
 
+// Names are looked for from the current folder: when none of a list's is
+// found and the list lies elsewhere, firma says so, once.
+TEST_F(Check, AListFromAnotherFolderSaysWhereNamesAreLookedFor) {
+    const std::string hint = "firma: names in a list are looked for from the current folder, not the list's\n";
+    fs::create_directory(dir.path() / "Pruebas");
+    dir.write("Pruebas/abc", "abc");
+    dir.write("Pruebas/lista.txt", "0000555  abc\n");
+    dir.write("lista.txt", "0000555  otro\n");
+    const struct {
+        std::string list;
+        bool hinted;
+    } cases[] = {{fs::path("Pruebas/lista.txt").make_preferred().string(), true}, {"lista.txt", false}};
+    for (const auto& c : cases) {
+        const auto result = firma({"-c", c.list});
+        EXPECT_EQ(result.exit_status, 1) << c.list;
+        EXPECT_EQ(result.err.ends_with(hint), c.hinted) << c.list << ": " << result.err;
+    }
+}
+
 TEST_F(Check, VerbosityOptionsAndTheLastOneWins) {
     const std::string list = mixed_list();
     const auto quiet = firma({"-c", "--quiet", list});

@@ -42,7 +42,8 @@ TEST_F(Cli, FailingFileIsReportedAndTheOthersStillRun) {
     EXPECT_EQ(result.err, std::string("firma: missing: No such file or directory\n"
                                       "firma: folder: Is a directory\n"
                                       "firma: ") +
-                              (windows ? "\"\"" : "''") + ": No such file or directory\n");
+                              (windows ? "\"\"" : "''") + ": No such file or directory\n"
+                                                            "firma: use -r to sign the files in a folder\n");
     EXPECT_FALSE(fs::exists(dir.path() / "missing"));
 }
 

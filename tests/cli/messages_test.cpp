@@ -87,7 +87,7 @@ TEST_F(Messages, EveryClassOfMessageInBothLanguages) {
          "firma: WARNING: 1 line is improperly formatted\n"
          "firma: WARNING: 1 listed file could not be read\n"
          "firma: WARNING: 1 computed checksum did NOT match\n",
-         "a.txt: La firma coincide\nb.txt: La firma NO coincide\nc.txt: FALLO al abrir o leer\n",
+         "a.txt: La firma coincide\nb.txt: La firma NO coincide\nc.txt: NO SE PUDO LEER\n",
          "firma: c.txt: " + missing_es + "\n"
          "firma: ATENCIÓN: 1 línea está mal formada\n"
          "firma: ATENCIÓN: no se pudo leer 1 archivo de la lista\n"
@@ -107,7 +107,7 @@ TEST_F(Messages, EveryClassOfMessageInBothLanguages) {
          "firma: WARNING: 1 computed checksum did NOT match\n",
          "a.txt: La firma coincide\nb.txt: La firma NO coincide\n",
          "firma: vacia: no hay ninguna línea de firma bien formada\n"
-         "firma: lista: 2: línea de firma FIRMA mal formada\n"
+         "firma: lista: 2: línea de firma mal formada\n"
          "firma: ATENCIÓN: 1 línea está mal formada\n"
          "firma: ATENCIÓN: 1 firma calculada NO coincide\n"},
         {"a list on standard input", {"-c"}, "vacia", 1, "",

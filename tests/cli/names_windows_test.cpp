@@ -70,9 +70,32 @@ TEST_F(Names, WindowsHabitsAreKept) {
         EXPECT_EQ(result.err, "");
         EXPECT_EQ(result.exit_status, 0);
     }
-    const auto help = firma({"/?"});
-    EXPECT_TRUE(help.out.starts_with("Usage: firma [OPTION]... [FILE]...\n")) << help.out;
-    EXPECT_EQ(help.exit_status, 0);
+    for (const char* asked : {"/?", "-?", "-h"}) {
+        const auto help = firma({asked});
+        EXPECT_TRUE(help.out.starts_with("Usage: firma [OPTION]... [FILE]...\n")) << asked << ": " << help.out;
+        EXPECT_EQ(help.exit_status, 0) << asked;
+    }
+}
+
+// cmd keeps the blank before a redirect, and Windows' rules then read
+// "C:\Mis Fotos\" > l.txt as the operand C:\Mis Fotos" with a blank: typed in a
+// batch file, which cmd runs as typed, each line gives the folder's files.
+TEST_F(Names, AQuotedFolderThroughCmdIsThatFolder) {
+    std::filesystem::create_directories(dir.path() / "Mis Fotos");
+    dir.write("Mis Fotos/a.txt", "abc");
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::string program = (std::filesystem::path(self).parent_path() / "firma.exe").string();
+    const std::string folder = (dir.path() / "Mis Fotos").string() + "\\";
+    const std::string expected = "0000555  " + folder + "a.txt\n";
+    dir.write("run.bat", "@\"" + program + "\" -r \"" + folder + "\" > blank.txt\r\n"
+                         "@\"" + program + "\" -r \"" + folder + "\" --tag > option.txt\r\n"
+                         "@\"" + program + "\" -r \"" + folder + "\">none.txt\r\n");
+    const auto result = run({"cmd", "/c", "run.bat"});
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(testing::read_file(dir / "blank.txt"), expected);
+    EXPECT_EQ(testing::read_file(dir / "none.txt"), expected);
+    EXPECT_EQ(testing::read_file(dir / "option.txt"), "FIRMA (" + folder + "a.txt) = 0000555\n");
 }
 
 // Reading COM1 would wait for ever on the serial port: refused at once.
@@ -83,6 +106,31 @@ TEST_F(Names, DeviceNamesAreRefusedButNulReadsAsEmpty) {
         EXPECT_NE(result.err.find(": not a regular file\n"), std::string::npos) << result.err;
     }
     EXPECT_EQ(firma({"NUL"}).out, "0000000  NUL\n");
+    // Met in a walk (such names are made through \\?\), they are refused alike.
+    std::filesystem::create_directories(dir.path() / "walked");
+    for (const wchar_t* name : {L"COM1", L"AUX.log"}) {
+        const std::wstring path = LR"(\\?\)" + (dir.path() / "walked" / name).wstring();
+        CloseHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    }
+    const auto walked = firma({"-r", "walked"});
+    EXPECT_EQ(walked.err, "firma: walked\\AUX.log: not a regular file\nfirma: walked\\COM1: not a regular file\n");
+    for (const wchar_t* name : {L"COM1", L"AUX.log"})
+        DeleteFileW((LR"(\\?\)" + (dir.path() / "walked" / name).wstring()).c_str());
+}
+
+// A list another program holds open cannot be replaced: said as a read of it
+// would say it.
+TEST_F(Names, AnOutputFileHeldOpenIsSaidToBeInUse) {
+    dir.write("abc", "abc");
+    dir.write("held.txt", "old\n");
+    const HANDLE held = CreateFileW((dir.path() / "held.txt").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const auto result = firma({"-o", "held.txt", "abc"});
+    CloseHandle(held);
+    EXPECT_EQ(result.exit_status, 1);
+    EXPECT_EQ(result.err, "firma: held.txt: The file is in use by another program\n");
+    EXPECT_EQ(testing::read_file(dir / "held.txt"), "old\n");
 }
 
 TEST_F(Names, ALineThatIsNotUtf8FailsAloneAndTheRestIsChecked) {

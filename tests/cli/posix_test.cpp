@@ -132,6 +132,21 @@ TEST_F(OnPosix, ZeroAndTagFormats) {
 // only; a signal clears the line before it ends the process. Each run reads a
 // FIFO that is fed until the terminal shows the line (however long that takes),
 // and only then closed or interrupted.
+// With nothing to read but the keyboard, firma says how to end the input;
+// from a pipe or a file it says nothing.
+TEST_F(OnPosix, TypedInputSaysHowToEndIt) {
+    if (!testing::have("script")) GTEST_SKIP() << "script(1) gives a terminal";
+    const std::string hint = "firma: reading what you type (standard input); to end it, press Ctrl+D";
+    dir.write("abc", "abc");
+    for (const std::string mode : {"", " -c"}) {
+        // script(1) ends what is typed with Ctrl+D once its own input ends.
+        const auto typed = run({"script", "-qec", FIRMA_EXE + mode, "/dev/null"});
+        EXPECT_NE(typed.out.find(hint), std::string::npos) << mode << ": " << typed.out;
+        const auto piped = run({"sh", "-c", "printf '0000555  abc\\n' | exec \"$0\"" + mode, FIRMA_EXE});
+        EXPECT_EQ(piped.err, "") << mode;
+    }
+}
+
 TEST_F(OnPosix, ProgressLineOnATerminal) {
     if (std::system("command -v script >/dev/null") != 0) GTEST_SKIP() << "script(1) gives a terminal";
     const std::string firma = FIRMA_EXE;
@@ -224,7 +239,7 @@ TEST_F(OnPosix, RecursiveWalkIsSortedAndSkipsLinkedFoldersUnlessAsked) {
     EXPECT_EQ(followed.exit_status, 1);  // the loop back to tree is reported
     EXPECT_NE(followed.err.find("tree/b/loop: Too many levels of symbolic links"), std::string::npos);
 
-    EXPECT_EQ(firma({"tree"}).err, "firma: tree: Is a directory\n");
+    EXPECT_EQ(firma({"tree"}).err, "firma: tree: Is a directory\nfirma: use -r to sign the files in a folder\n");
 }
 
 }  // namespace

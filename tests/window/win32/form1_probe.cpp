@@ -98,14 +98,19 @@ int version(const wchar_t* file) {
     UINT size = 0;
     if (!VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &size))
         return 1;
-    wchar_t block[64];
-    std::swprintf(block, 64, L"\\StringFileInfo\\%04x%04x\\", translation->language, translation->codePage);
-    std::printf("language: %04x\n", translation->language);
-    for (const wchar_t* key : {L"FileVersion", L"ProductVersion"}) {
-        wchar_t* value = nullptr;
-        if (!VerQueryValueW(data.data(), (std::wstring(block) + key).c_str(), reinterpret_cast<void**>(&value), &size))
-            return 1;
-        std::printf("%s: %s\n", utf8(key).c_str(), utf8(value).c_str());
+    // Every language the resource is in, as Explorer would pick among them.
+    for (UINT n = 0; n < size / sizeof *translation; ++n) {
+        wchar_t block[64];
+        std::swprintf(block, 64, L"\\StringFileInfo\\%04x%04x\\", translation[n].language, translation[n].codePage);
+        std::printf("language: %04x\n", translation[n].language);
+        for (const wchar_t* key : {L"FileDescription", L"FileVersion", L"ProductVersion"}) {
+            wchar_t* value = nullptr;
+            UINT length = 0;
+            if (!VerQueryValueW(data.data(), (std::wstring(block) + key).c_str(), reinterpret_cast<void**>(&value),
+                                &length))
+                return 1;
+            std::printf("%s: %s\n", utf8(key).c_str(), utf8(value).c_str());
+        }
     }
     return 0;
 }
