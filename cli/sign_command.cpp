@@ -67,6 +67,7 @@ int sign_command(const Options& options, std::vector<FileIdentity> leave_out) {
     // A list written to a file in a folder being signed (`firma -r . > list`,
     // or cmd creating the file before firma expands `*.txt`) never holds itself.
     if (const auto output = regular_file_identity(standard_output())) batch.leave_out.push_back(*output);
+    for (const FileIdentity& written : files_the_reader_writes(options.files)) batch.leave_out.push_back(written);
     sign_in_order<WalkItem>(next, deliver, batch);
     if (folder_given) reporter.message(_("use -r to sign the files in a folder"));
     return status;

@@ -13,6 +13,8 @@
 #include <system_error>
 #include <vector>
 
+#include "sign/file_signer.h"
+
 namespace firma::cli {
 
 bool is_terminal(std::FILE* stream);
@@ -50,6 +52,15 @@ bool read_by_code_page(std::FILE* stream);
 // When standard input is a terminal or a console, the keys that end what is
 // typed there ("Ctrl+D"; on Windows "Ctrl+Z, then Enter"); else nothing.
 std::optional<std::string> keys_ending_typed_input();
+
+// Files the program reading standard output is writing into, to be left out:
+// PowerShell's `>` creates its file before it starts the program it runs,
+// then takes the program's output through a pipe, so firma cannot know the
+// file from its own output. Where the reader is PowerShell, the files among
+// the operands, and directly in the folders among them, that are empty and
+// that another program holds open for writing are taken to be that file.
+// Nothing on POSIX systems, where a shell's redirection is the output itself.
+std::vector<FileIdentity> files_the_reader_writes(const std::vector<std::string>& operands);
 
 // Whether firma was started on a console of its own with the keyboard as its
 // input, as a double-click in Explorer starts it: never on POSIX systems.

@@ -50,6 +50,10 @@ std::optional<std::string> keys_ending_typed_input() {
     return "Ctrl+D";
 }
 
+std::vector<FileIdentity> files_the_reader_writes(const std::vector<std::string>&) {
+    return {};
+}
+
 bool started_on_a_console_of_its_own() {
     return false;
 }

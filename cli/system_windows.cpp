@@ -15,6 +15,7 @@
 #include "sign/system_errors.h"
 #include "sign/translation.h"
 #include "sign/utf8.h"
+#include "sign/windows_paths.h"
 
 namespace firma::cli {
 namespace {
@@ -110,6 +111,59 @@ bool read_by_code_page(std::FILE* stream) {
     if (reader == 0) return false;
     const std::wstring name = program_name(reader);
     return name == L"POWERSHELL.EXE" || name == L"PWSH.EXE" || name == L"POWERSHELL_ISE.EXE";
+}
+
+namespace {
+
+// An empty file another program holds open for writing: refused when asked
+// for reading that shares reading alone.
+std::optional<FileIdentity> written_by_another(const std::filesystem::path& path) {
+    const std::wstring wide = long_form(path);
+    const HANDLE alone = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (alone != INVALID_HANDLE_VALUE) CloseHandle(alone);
+    if (alone != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION) return std::nullopt;
+    const HANDLE shared = CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, 0, nullptr);
+    if (shared == INVALID_HANDLE_VALUE) return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION information{};
+    const bool known = GetFileInformationByHandle(shared, &information);
+    CloseHandle(shared);
+    if (!known || (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+        information.nFileSizeHigh != 0 || information.nFileSizeLow != 0)
+        return std::nullopt;
+    return FileIdentity{information.dwVolumeSerialNumber,
+                        (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
+}
+
+}  // namespace
+
+std::vector<FileIdentity> files_the_reader_writes(const std::vector<std::string>& operands) {
+    std::vector<FileIdentity> found;
+    if (!read_by_code_page(stdout)) return found;
+    const auto consider = [&](const std::filesystem::path& path) {
+        if (const auto identity = written_by_another(path)) found.push_back(*identity);
+    };
+    for (const std::string& operand : operands) {
+        const auto path = path_of_utf8(operand);
+        if (!path) continue;
+        const DWORD attributes = GetFileAttributesW(long_form(*path).c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES) continue;
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            consider(*path);
+            continue;
+        }
+        WIN32_FIND_DATAW entry{};
+        const HANDLE listing = FindFirstFileExW(long_form(*path / L"*").c_str(), FindExInfoBasic, &entry,
+                                                FindExSearchNameMatch, nullptr, 0);
+        if (listing == INVALID_HANDLE_VALUE) continue;
+        do {
+            const bool empty_file = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+                                    entry.nFileSizeHigh == 0 && entry.nFileSizeLow == 0;
+            if (empty_file) consider(*path / entry.cFileName);
+        } while (FindNextFileW(listing, &entry));
+        FindClose(listing);
+    }
+    return found;
 }
 
 // Alone on its console, and with input that is not a file or pipe: a program

@@ -10,8 +10,10 @@
 // UTF-8 or UTF-16 byte-order mark wins, else the code page (850, 437). Then it
 // is written as PowerShell 5.1's `>` writes: UTF-16LE with a byte-order mark,
 // each line ended by CRLF. With "bytes" for the code page, the bytes are
-// written as read (cmd, Git Bash, PowerShell 7.4's `native > file`). Exits
-// with the program's status.
+// written as read (cmd, Git Bash, PowerShell 7.4's `native > file`). As
+// PowerShell's Out-File does, it creates OUT before it starts the program, and
+// holds it open for writing, sharing reading only. Exits with the program's
+// status.
 #include <windows.h>
 
 #include <cstdio>
@@ -82,6 +84,9 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     const std::wstring mode = argv[1];
+    const bool bytes = mode == L"bytes";
+    const HANDLE list = CreateFileW(argv[2], GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (list == INVALID_HANDLE_VALUE) return 2;
     std::wstring command;
     for (int i = 4; i < argc; ++i) command += (i > 4 ? L" " : L"") + quoted(argv[i]);
 
@@ -111,12 +116,12 @@ int wmain(int argc, wchar_t** argv) {
     DWORD status = 2;
     GetExitCodeProcess(process.hProcess, &status);
 
-    const bool bytes = mode == L"bytes";
     const UINT code_page = bytes ? 0 : static_cast<UINT>(std::wcstoul(mode.c_str(), nullptr, 10));
-    const auto save = [&](const std::string& text, const wchar_t* file) {
-        std::ofstream(std::filesystem::path(file), std::ios::binary) << (bytes ? text : as_redirected(decode(text, code_page)));
-    };
-    save(out, argv[2]);
-    save(err, argv[3]);
+    const auto as_saved = [&](const std::string& text) { return bytes ? text : as_redirected(decode(text, code_page)); };
+    const std::string saved = as_saved(out);
+    DWORD written = 0;
+    WriteFile(list, saved.data(), static_cast<DWORD>(saved.size()), &written, nullptr);
+    CloseHandle(list);
+    std::ofstream(std::filesystem::path(argv[3]), std::ios::binary) << as_saved(err);
     return static_cast<int>(status);
 }

@@ -49,3 +49,9 @@ exe "$windows" 'firmar\*.txt' > direct.txt || fail "firma.exe failed into a file
 cmp -s piped.txt direct.txt || fail "a plain pipe got other bytes than a file: $(od -c piped.txt | head -3)"
 [ "$(head -c 3 piped.txt | od -An -tx1 | tr -d ' ')" != efbbbf ] || fail "a plain pipe got a byte-order mark"
 [ ! -s piped.err ] || fail "firma.exe wrote to a plain pipe's error stream: $(cat piped.err)"
+
+# PowerShell's > makes its file before it starts the program: a list of the
+# folder the list is made in never holds the list.
+exe "$powershell" 850 'firmar\lista.txt' errores.txt "$windows" 'firmar\*.txt' || fail "a list in its own folder failed: $(utf8 errores.txt)"
+! utf8 'firmar/lista.txt' | grep -q 'lista\.txt' || fail "the list holds itself: $(utf8 'firmar/lista.txt')"
+[ "$(utf8 'firmar/lista.txt' | wc -l)" = "$((count - 1))" ] || fail "the list lost files: $(utf8 'firmar/lista.txt')"
