@@ -112,16 +112,17 @@ int run_command(int argc, char** argv) {
     return finish_output(status, write_failed);
 }
 
-}  // namespace
-
 // Whether there is memory enough to start: where there is not, even the
 // exception that would say so cannot be made, and the C++ runtime aborts.
 bool room_to_start() {
     constexpr std::size_t kRoom = 128 * 1024;  // the C++ runtime's own reserve for exceptions, and more
-    void* const room = std::malloc(kRoom);
+    void* volatile room = std::malloc(kRoom);  // volatile: asked for, never assumed to succeed
+    const bool had = room != nullptr;
     std::free(room);
-    return room != nullptr;
+    return had;
 }
+
+}  // namespace
 
 int run(int argc, char** argv) {
     if (!room_to_start()) {
