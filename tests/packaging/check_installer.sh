@@ -50,6 +50,12 @@ done
 [ -f "$shortcut" ] || fail "no Start-menu shortcut $shortcut"
 query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\firma' /v DisplayVersion |
     grep -q "REG_SZ    $version$" || fail "no DisplayVersion $version"
+# Apps & features shows the size of every file installed, in KiB.
+bytes=$(cat "$unix_folder"/firma.exe "$unix_folder"/firma-gui.exe "$unix_folder"/firma-path.exe \
+            "$unix_folder"/LEEME.txt "$unix_folder"/LICENCE.txt "$unix_folder"/uninstall.exe | wc -c)
+estimated=$(query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\firma' /v EstimatedSize |
+            sed -n 's/.*REG_DWORD    //p')
+[ "$((estimated))" = "$(((bytes + 1023) / 1024))" ] || fail "EstimatedSize $estimated KiB for $bytes bytes installed"
 command=$(query 'HKCU\Software\Classes\*\shell\firma\command' /ve | sed -n 's/.*REG_SZ    //p')
 [ "$command" = "\"$folder\\firma-gui.exe\" \"%1\"" ] || fail "the verb runs: $command"
 query 'HKCU\Software\Classes\*\shell\firma' /ve | grep -q 'REG_SZ    Obtener firma$' || fail "the verb is not named Obtener firma"
