@@ -16,6 +16,7 @@
 
 #include "cli/output_file.h"
 #include "cli/system.h"
+#include "sign/file_identity_posix.h"
 #include "sign/system_errors.h"
 
 namespace firma::cli {
@@ -271,8 +272,7 @@ OutputFile::~OutputFile() {
 
 std::optional<FileIdentity> OutputFile::replaced() const {
     if (!state_->replaced) return std::nullopt;
-    return FileIdentity{static_cast<std::uint64_t>(state_->replaced->st_dev),
-                        static_cast<std::uint64_t>(state_->replaced->st_ino)};
+    return identity_of(*state_->replaced);
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "cli/output_file.h"
+#include "sign/file_identity_windows.h"
 #include "sign/system_errors.h"
 #include "sign/utf8.h"
 
@@ -64,8 +65,7 @@ OutputFile::OutputFile(const std::string& name) : state_(std::make_unique<State>
     if (old != INVALID_HANDLE_VALUE) {
         BY_HANDLE_FILE_INFORMATION information{};
         if (GetFileInformationByHandle(old, &information))
-            state.replaced = FileIdentity{information.dwVolumeSerialNumber,
-                                          (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
+            state.replaced = identity_of(information);
         CloseHandle(old);
     }
     std::random_device seed;

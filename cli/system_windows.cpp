@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "cli/system.h"
+#include "sign/file_identity_windows.h"
 #include "sign/system_errors.h"
 #include "sign/translation.h"
 #include "sign/utf8.h"
@@ -131,8 +132,7 @@ std::optional<FileIdentity> written_by_another(const std::filesystem::path& path
     if (!known || (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
         information.nFileSizeHigh != 0 || information.nFileSizeLow != 0)
         return std::nullopt;
-    return FileIdentity{information.dwVolumeSerialNumber,
-                        (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
+    return identity_of(information);
 }
 
 }  // namespace

@@ -9,19 +9,12 @@
 #include <stop_token>
 #include <string>
 
+#include "sign/file_identity.h"
 #include "sign/native_file.h"
 
 namespace firma {
 
 struct FoldChain;
-
-// Which file this is, whatever name reaches it: device and file number on
-// POSIX systems, volume serial and file index on Windows.
-struct FileIdentity {
-    std::uint64_t device = 0;
-    std::uint64_t number = 0;
-    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
-};
 
 // The identity of the regular file `file` is open on (standard output
 // redirected to a file, say); nothing for anything else (a terminal, a pipe).

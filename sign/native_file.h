@@ -6,8 +6,10 @@ namespace firma {
 
 #if defined(_WIN32)
 using NativeFile = void*;
+inline NativeFile const kNoFile = reinterpret_cast<void*>(static_cast<long long>(-1));  // INVALID_HANDLE_VALUE
 #else
 using NativeFile = int;
+inline constexpr NativeFile kNoFile = -1;
 #endif
 
 // Standard input and output, as the operating system hands them to the process.

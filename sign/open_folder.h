@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "sign/file_identity.h"
+
 #if defined(_WIN32)
 #include <filesystem>
 #endif
@@ -26,15 +28,13 @@ using NativeFolder = int;  // a descriptor
 
 class OpenFolder {
 public:
-    using Id = std::pair<std::uint64_t, std::uint64_t>;  // device (volume) and file number
-
     // Opens `name` as a folder: within `parent` when given, else as a path (an
     // operand). A symbolic link in its place is followed only when
     // `follow_links`; otherwise it is not a folder (errc::not_a_directory).
     static std::shared_ptr<const OpenFolder> open(const OpenFolder* parent, const std::string& name,
                                                   bool follow_links, std::error_code& error);
 
-    OpenFolder(NativeFolder native, Id id) noexcept : native_(std::move(native)), id_(id) {}  // takes ownership
+    OpenFolder(NativeFolder native, FileIdentity id) noexcept : native_(std::move(native)), id_(id) {}  // takes ownership
     OpenFolder(const OpenFolder&) = delete;
     OpenFolder& operator=(const OpenFolder&) = delete;
     ~OpenFolder();
@@ -43,13 +43,13 @@ public:
     // on POSIX systems, UTF-8 on Windows.
     std::vector<std::string> names(std::error_code& error) const;
 
-    Id id() const noexcept { return id_; }
+    FileIdentity id() const noexcept { return id_; }
     // What the system's calls open names within it through.
     const NativeFolder& native() const noexcept { return native_; }
 
 private:
     NativeFolder native_;
-    Id id_;
+    FileIdentity id_;
 };
 
 }  // namespace firma

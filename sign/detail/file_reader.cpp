@@ -51,7 +51,7 @@ const std::string& FileReader::name() const noexcept {
 }
 
 FileIdentity FileReader::identity() const noexcept {
-    return {state_->before.device, state_->before.number};
+    return state_->before.identity;
 }
 
 bool FileReader::is_regular() const noexcept {

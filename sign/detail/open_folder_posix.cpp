@@ -5,6 +5,7 @@
 
 #include <cerrno>
 
+#include "sign/file_identity_posix.h"
 #include "sign/open_folder.h"
 #include "sign/system_errors.h"
 
@@ -25,7 +26,7 @@ std::shared_ptr<const OpenFolder> OpenFolder::open(const OpenFolder* parent, con
         ::close(fd);
         return nullptr;
     }
-    return std::make_shared<const OpenFolder>(fd, Id{status.st_dev, status.st_ino});
+    return std::make_shared<const OpenFolder>(fd, identity_of(status));
 }
 
 OpenFolder::~OpenFolder() {

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "sign/file_identity_windows.h"
 #include "sign/open_folder.h"
 #include "sign/system_errors.h"
 #include "sign/utf8.h"
@@ -42,8 +43,7 @@ std::shared_ptr<const OpenFolder> OpenFolder::open(const OpenFolder* parent, con
         error = std::make_error_code(std::errc::not_a_directory);
     CloseHandle(handle);
     if (error) return nullptr;
-    const Id id{information.dwVolumeSerialNumber,
-                (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
+    const FileIdentity id = identity_of(information);
     return std::make_shared<const OpenFolder>(std::move(path), id);
 }
 

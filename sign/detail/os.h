@@ -34,8 +34,7 @@ struct FileStatus {
     // The status-change time: it moves on every write, and when the
     // modification time is set back, so a rewrite that hides cannot hide here.
     std::int64_t changed = 0;
-    std::uint64_t device = 0;  // with `number`, which file this is
-    std::uint64_t number = 0;
+    FileIdentity identity;
 };
 
 // Whether the file is still the same version of the same file.

@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "sign/detail/os.h"
+#include "sign/file_identity_posix.h"
 
 namespace firma {
 namespace detail {
@@ -84,8 +85,7 @@ FileStatus status_from(const struct stat& own, bool sizes, const std::string& na
                       static_cast<std::uint64_t>(own.st_size),
                       own.st_mtim.tv_sec * 1000000000LL + own.st_mtim.tv_nsec,
                       own.st_ctim.tv_sec * 1000000000LL + own.st_ctim.tv_nsec,
-                      static_cast<std::uint64_t>(own.st_dev),
-                      static_cast<std::uint64_t>(own.st_ino)};
+                      identity_of(own)};
     if (OsFaults* faults = os_faults()) faults->status(name, status);
     return status;
 }
@@ -132,15 +132,6 @@ OsFile::OsFile(NativeFile borrowed, const std::string& name, bool regular_files_
         if (now.size_is_length) offset_ = static_cast<std::int64_t>(start_);
     }
 }
-
-OsFile::OsFile(OsFile&& other) noexcept
-    : file_(std::exchange(other.file_, -1)),
-      owned_(std::exchange(other.owned_, false)),
-      name_(std::move(other.name_)),
-      pipe_(other.pipe_),
-      offset_(other.offset_),
-      start_(other.start_),
-      at_open_(other.at_open_) {}
 
 // Not retried on EINTR: on Linux the descriptor is released either way.
 OsFile::~OsFile() {

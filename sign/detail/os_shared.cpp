@@ -1,7 +1,8 @@
 // What is the same on every system: which files may be read, comparing
-// versions, and the test seam.
+// versions, handing an open file on, and the test seam.
 #include <atomic>
 #include <system_error>
+#include <utility>
 
 #include "sign/detail/os.h"
 #include "sign/sign_error.h"
@@ -19,10 +20,19 @@ void check_kind(FileKind kind, bool regular_files_only, const std::string& name)
         throw std::system_error(make_error_code(SignError::not_regular_file), name);
 }
 
+OsFile::OsFile(OsFile&& other) noexcept
+    : file_(std::exchange(other.file_, kNoFile)),
+      owned_(std::exchange(other.owned_, false)),
+      name_(std::move(other.name_)),
+      pipe_(other.pipe_),
+      offset_(other.offset_),
+      start_(other.start_),
+      at_open_(other.at_open_) {}
+
 bool same_version(const FileStatus& before, const FileStatus& now) {
     const bool same_size = !before.size_is_length || before.size == now.size;
     return before.kind == now.kind && same_size && before.modified == now.modified &&
-           before.changed == now.changed && before.device == now.device && before.number == now.number;
+           before.changed == now.changed && before.identity == now.identity;
 }
 
 std::error_code OsFaults::open(const std::string&) {

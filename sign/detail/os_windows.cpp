@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "sign/detail/os.h"
+#include "sign/file_identity_windows.h"
 #include "sign/sign_error.h"
 #include "sign/system_errors.h"
 #include "sign/utf8.h"
@@ -91,15 +92,6 @@ OsFile::OsFile(NativeFile borrowed, const std::string& name, bool regular_files_
     }
 }
 
-OsFile::OsFile(OsFile&& other) noexcept
-    : file_(std::exchange(other.file_, INVALID_HANDLE_VALUE)),
-      owned_(std::exchange(other.owned_, false)),
-      name_(std::move(other.name_)),
-      pipe_(other.pipe_),
-      offset_(other.offset_),
-      start_(other.start_),
-      at_open_(other.at_open_) {}
-
 OsFile::~OsFile() {
     if (!owned_ || file_ == INVALID_HANDLE_VALUE) return;
     CloseHandle(file_);
@@ -120,8 +112,7 @@ FileStatus OsFile::status() const {
         status.size = (std::uint64_t{information.nFileSizeHigh} << 32) | information.nFileSizeLow;
         status.modified = time_of(information.ftLastWriteTime);
         status.changed = basic.ChangeTime.QuadPart;
-        status.device = information.dwVolumeSerialNumber;
-        status.number = (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow;
+        status.identity = identity_of(information);
     }
     if (OsFaults* faults = os_faults()) faults->status(name_, status);
     return status;

@@ -182,8 +182,8 @@ INSTANTIATE_TEST_SUITE_P(
         Scenario{"grown", after_the_read([](FileStatus& s) { s.size += 1; }), kChanged},
         // Rewritten, and the modification time put back: the change time moves all the same.
         Scenario{"modification_time_restored", after_the_read([](FileStatus& s) { s.changed += 1; }), kChanged},
-        Scenario{"another_file_at_the_name", after_the_read([](FileStatus& s) { s.number += 1; }), kChanged},
-        Scenario{"another_device", after_the_read([](FileStatus& s) { s.device += 1; }), kChanged},
+        Scenario{"another_file_at_the_name", after_the_read([](FileStatus& s) { s.identity.number += 1; }), kChanged},
+        Scenario{"another_device", after_the_read([](FileStatus& s) { s.identity.device += 1; }), kChanged},
         Scenario{"modified", after_the_read([](FileStatus& s) { s.modified += 1; }), kChanged},
         Scenario{"truncated_under_the_reader",
                  [](Faults& f) {
