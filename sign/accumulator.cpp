@@ -28,10 +28,6 @@ void Accumulator::update(std::span<const unsigned char> bytes) noexcept {
     if (!bytes.empty()) value_ = fold_(value_, bytes.data(), bytes.size());
 }
 
-void Accumulator::update(std::string_view bytes) noexcept {
-    update({reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()});
-}
-
 std::string Accumulator::signature() const {
     return format_signature(value_);
 }

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <span>
 #include <string>
-#include <string_view>
 
 #include "sign/fold.h"
 
@@ -19,7 +18,6 @@ public:
     explicit Accumulator(const FoldChain& chain) noexcept;
 
     void update(std::span<const unsigned char> bytes) noexcept;
-    void update(std::string_view bytes) noexcept;
 
     std::uint32_t value() const noexcept { return value_; }
     // While the value is 0, zero bytes leave it at 0: readers may skip them.

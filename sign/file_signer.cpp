@@ -35,12 +35,6 @@ std::uint32_t sign_from(FileReader& reader, const ReadOptions& options) {
     return accumulator.value();
 }
 
-std::uint32_t sign_descriptor(NativeFile fd, const std::string& name, bool whole_file,
-                              const ReadOptions& options) {
-    FileReader reader(fd, name, whole_file, options.regular_files_only);
-    return sign_from(reader, options);
-}
-
 std::optional<FileIdentity> regular_file_identity(NativeFile file) noexcept {
     try {
         const FileReader reader(file, "", false, false);

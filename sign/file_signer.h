@@ -33,13 +33,6 @@ struct ReadOptions {
     const FoldChain* chain = nullptr;
 };
 
-// Signs what `fd` yields from its current offset to its end. When `whole_file` is
-// set, a regular file must keep its size and modification time and yield exactly
-// its size, or the read fails with SignError::changed_while_reading. FIFOs, devices
-// and standard input are read to their end. Throws std::system_error naming `name`.
-std::uint32_t sign_descriptor(NativeFile fd, const std::string& name, bool whole_file,
-                              const ReadOptions& options = {});
-
 // Opens `path` read-only, signs the whole file and closes it on every path.
 // Throws std::system_error naming the path and the system's reason.
 std::uint32_t sign_file(const std::filesystem::path& path, const ReadOptions& options = {});

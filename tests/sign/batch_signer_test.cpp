@@ -125,23 +125,24 @@ TEST(BatchQueue, AWorkerTakesNoMoreThanItsShareOfTheFilesInHand) {
 
 // A worker's pieces fit about twice its core's level-2 cache, whole pages, within
 // bounds where a read() costs more than it brings or a cache could never hold them.
-TEST(BatchPieces, SizedToTheCacheOfTheCoreThatFoldsThem) {
-    constexpr std::size_t KiB = 1024;
-    const struct {
-        unsigned files;
-        std::size_t level2, piece;
-    } cases[] = {
-        {1, 512 * KiB, FileReader::kPieceSize},  // one file reads as it does alone
-        {16, 0, 64 * KiB},                               // the cache's size not known
-        {16, 512 * KiB, 64 * KiB},
-        {32, 1024 * KiB, 64 * KiB},
-        {16, 1000000, 122880},       // whole pages
-        {2, 512 * KiB, 256 * KiB},   // at most 256 KiB
-        {32, 256 * KiB, 32 * KiB},   // at least 32 KiB
-        {32, 64 << 20, 256 * KiB},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(detail::piece_size(c.files, c.level2), c.piece) << c.files << " files, L2 " << c.level2;
+// What the pieces' size is for: one file reads as it does alone; files side by
+// side share about twice the core's cache (so the lanes fold what read() has
+// just left there), in whole pages, never so small that a read() costs more
+// than it brings, whatever the cache.
+TEST(BatchPieces, FilesSideBySideShareTheCacheInWholePages) {
+    EXPECT_EQ(detail::piece_size(1, 512 * 1024), FileReader::kPieceSize);
+    for (const unsigned files : {2u, 4u, 16u, 32u, 64u}) {
+        for (const std::size_t level2 : {std::size_t{0}, std::size_t{256} << 10, std::size_t{1000000}, std::size_t{64} << 20}) {
+            const std::size_t piece = detail::piece_size(files, level2);
+            SCOPED_TRACE(std::to_string(files) + " files, L2 " + std::to_string(level2));
+            EXPECT_EQ(piece % PieceBuffer::kPageSize, 0u);
+            EXPECT_GE(piece, 32u << 10);
+            EXPECT_LE(piece, 256u << 10);
+            if (level2 != 0 && files * (32u << 10) <= 2 * level2) {
+                EXPECT_LE(files * piece, 2 * level2);
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <iostream>
 #include <optional>
 #include <vector>
 
@@ -23,24 +22,6 @@ using Bytes = std::vector<unsigned char>;
 
 std::uint32_t fold(const FoldChain& chain, std::uint32_t a, const Bytes& bytes) {
     return chain.fold(a, bytes.data(), bytes.size());
-}
-
-template <class Kernels>
-std::string names_of(const Kernels& kernels) {
-    std::string names;
-    for (const auto& kernel : kernels) names += std::string(names.empty() ? "" : ", ") + kernel.name;
-    return names;
-}
-
-// Which kernels this processor runs, and so which the other tests compared.
-TEST(Kernels, NameTheKernelsThisProcessorRuns) {
-    const std::string chains = names_of(available_chains()), lanes = names_of(available_lanes());
-    std::cout << "chains compared here: " << chains << "; fastest: " << best_chain().name << "\n"
-              << "lanes compared here: " << lanes << "; fastest: " << best_lanes().name << "\n";
-    ::testing::Test::RecordProperty("chains", chains);
-    ::testing::Test::RecordProperty("lanes", lanes);
-    EXPECT_EQ(available_chains().front().name, std::string("portable"));
-    EXPECT_EQ(available_lanes().front().name, std::string("portable"));
 }
 
 // The check every process makes before its first signature: a kernel off by a
