@@ -18,7 +18,7 @@
 
 #include "sign/fold.h"
 #include "sign/module1.h"
-#include "straight_port.h"
+#include "byte_at_a_time.h"
 
 namespace {
 
@@ -46,9 +46,9 @@ std::uint64_t size_of(const std::string& path) {
     return std::filesystem::file_size(path);
 }
 
-void StraightPort(benchmark::State& state) {
+void ByteAtATime(benchmark::State& state) {
     const std::string path = bench_file();
-    for (auto _ : state) benchmark::DoNotOptimize(firma::bench::straight_port_sign(path));
+    for (auto _ : state) benchmark::DoNotOptimize(firma::bench::byte_at_a_time_sign(path));
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size_of(path)));
 }
 
@@ -101,11 +101,11 @@ public:
     }
 
     void print_ratios() const {
-        const auto base = rates_.find("StraightPort");
+        const auto base = rates_.find("ByteAtATime");
         if (base == rates_.end()) return;
         // The chain firma had before the exact-product chain, where the processor runs it.
         const auto earlier = rates_.find("ComputeSign/avx2");
-        std::cout << "\nThroughput relative to the straightforward port";
+        std::cout << "\nThroughput relative to signing a byte at a time";
         if (earlier != rates_.end()) std::cout << " and to signing with the avx2 chain";
         std::cout << " (same run):\n";
         for (const auto& [name, rate] : rates_) {
@@ -123,7 +123,7 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::RegisterBenchmark("StraightPort", StraightPort)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+    benchmark::RegisterBenchmark("ByteAtATime", ByteAtATime)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
     benchmark::RegisterBenchmark("ComputeSign", ComputeSign, nullptr)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
     // The same with every chain, the oldest ones included.
     for (const auto& chain : firma::available_chains())

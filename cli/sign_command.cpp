@@ -18,7 +18,7 @@ std::optional<SignRequest> request_for(const WalkItem& item) {
     if (item.error || !item.skipped.empty()) return std::nullopt;
     if (item.path == "-") return SignRequest{SignRequest::Source::standard_input, "-"};
     // Operands and walked names came from the system, so they convert.
-    return SignRequest{SignRequest::Source::file, path_of_utf8(item.name).value_or(""), item.folder, item.regular};
+    return SignRequest{SignRequest::Source::file, path_of_utf8(item.name).value_or(""), item.folder, item.regular_only};
 }
 
 }  // namespace
@@ -44,7 +44,7 @@ int sign_command(const Options& options, std::vector<FileIdentity> leave_out) {
             return;
         }
         const std::error_code error = item.error ? item.error : result.error;
-        if (error == SignError::not_regular_file && item.regular) {  // replaced since the walk saw it
+        if (error == SignError::not_regular_file && item.regular_only) {  // replaced since the walk saw it
             reporter.error(item.path, skipped_now(item));
             return;
         }

@@ -28,7 +28,7 @@ struct WalkItem {
     std::string name;
     std::error_code error;                     // a folder or entry that could not be read
     std::string skipped;                       // why a special file is left out (a warning)
-    bool regular = false;                      // found to be a regular file: signed only as one
+    bool regular_only = false;                 // found to be a regular file: signed only as one
 };
 
 // Why a walked file that was regular is not any more (it was replaced by a

@@ -45,7 +45,7 @@ std::optional<FileIdentity> regular_file_identity(NativeFile file) noexcept {
 }
 
 std::uint32_t sign_file(const std::filesystem::path& path, const ReadOptions& options) {
-    FileReader reader(path, options.regular_files_only);
+    FileReader reader(path, options.regular_only);
     return sign_from(reader, options);
 }
 

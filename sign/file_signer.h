@@ -28,7 +28,7 @@ struct ReadOptions {
     std::stop_token stop;
     // Refuse FIFOs, devices and sockets (SignError::not_regular_file) without
     // opening them: reading those may never end, and opening some has side effects.
-    bool regular_files_only = false;
+    bool regular_only = false;
     // The chain to fold with (benchmarks compare them); null: the fastest.
     const FoldChain* chain = nullptr;
 };

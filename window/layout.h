@@ -1,6 +1,6 @@
-// Where Form1's controls sit, in twips (1/1440 inch) within the client area, as
-// the window was first drawn on Windows; each toolkit turns them into its own
-// pixels. 15 twips make a pixel at 96 dots per inch.
+// Where Form1's controls sit, in twips (1/1440 inch) within the client area,
+// the same on every system; each toolkit turns them into its own pixels. 15
+// twips make a pixel at 96 dots per inch.
 #pragma once
 
 namespace form1_layout {

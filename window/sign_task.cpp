@@ -33,7 +33,7 @@ bool SignTask::start(std::filesystem::path path) {
 void SignTask::sign(const std::filesystem::path& path, std::stop_token stop) {
     firma::ReadOptions options;
     options.stop = stop;
-    options.regular_files_only = true;
+    options.regular_only = true;
     options.on_progress = [this](std::uint64_t consumed, std::uint64_t total) {
         total_ = total;
         consumed_ = consumed;

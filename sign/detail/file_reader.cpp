@@ -37,11 +37,11 @@ struct FileReader::State {
     std::uint64_t consumed = 0;
 };
 
-FileReader::FileReader(const std::filesystem::path& path, bool regular_files_only, const OpenFolder* folder)
-    : state_(std::make_unique<State>(detail::OsFile(path, regular_files_only, folder), utf8_of_path(path), true)) {}
+FileReader::FileReader(const std::filesystem::path& path, bool regular_only, const OpenFolder* folder)
+    : state_(std::make_unique<State>(detail::OsFile(path, regular_only, folder), utf8_of_path(path), true)) {}
 
-FileReader::FileReader(NativeFile file, std::string name, bool whole_file, bool regular_files_only)
-    : state_(std::make_unique<State>(detail::OsFile(file, name, regular_files_only), name, whole_file)) {}
+FileReader::FileReader(NativeFile file, std::string name, bool whole_file, bool regular_only)
+    : state_(std::make_unique<State>(detail::OsFile(file, name, regular_only), name, whole_file)) {}
 
 FileReader::FileReader(FileReader&& other) noexcept = default;
 FileReader::~FileReader() = default;

@@ -24,11 +24,11 @@ public:
 
     // Opens `path` read-only, relative to `folder` when given. Throws
     // std::system_error naming the path.
-    FileReader(const std::filesystem::path& path, bool regular_files_only, const OpenFolder* folder = nullptr);
+    FileReader(const std::filesystem::path& path, bool regular_only, const OpenFolder* folder = nullptr);
     // Reads `file` from its current position; the caller keeps it open. When
     // `whole_file` is set, a regular file is checked as if opened by path, from
     // that position.
-    FileReader(NativeFile file, std::string name, bool whole_file, bool regular_files_only);
+    FileReader(NativeFile file, std::string name, bool whole_file, bool regular_only);
     FileReader(FileReader&& other) noexcept;
     FileReader& operator=(FileReader&&) = delete;
     FileReader(const FileReader&) = delete;

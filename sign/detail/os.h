@@ -1,6 +1,6 @@
 // What the core asks of the operating system: the few file operations the
 // reader needs, and the cores to work on. One implementation per system
-// (os_posix.cpp, os_windows.cpp), with what they share in os_shared.cpp.
+// (os_linux.cpp, os_windows.cpp), with what they share in os_shared.cpp.
 // Every failure throws std::system_error naming the file, with the system's
 // reason as the error code (std::errc values where one matches).
 #pragma once
@@ -42,18 +42,18 @@ bool same_version(const FileStatus& before, const FileStatus& now);
 
 // The one rule for what may be read, before a file is opened (opening some
 // devices has side effects) and again once it is (it may have been replaced
-// meanwhile): never a folder (EISDIR); with `regular_files_only`, nothing but
+// meanwhile): never a folder (EISDIR); with `regular_only`, nothing but
 // a regular file (SignError::not_regular_file).
-void check_kind(FileKind kind, bool regular_files_only, const std::string& name);
+void check_kind(FileKind kind, bool regular_only, const std::string& name);
 
 class OsFile {
 public:
     // Opens `path` read-only (relative to `folder` when given), never creating it.
-    // Folders fail as EISDIR; with `regular_files_only`, anything but a regular
+    // Folders fail as EISDIR; with `regular_only`, anything but a regular
     // file fails as SignError::not_regular_file, without being opened.
-    OsFile(const std::filesystem::path& path, bool regular_files_only, const OpenFolder* folder);
+    OsFile(const std::filesystem::path& path, bool regular_only, const OpenFolder* folder);
     // A file the caller keeps open, from its current position.
-    OsFile(NativeFile borrowed, const std::string& name, bool regular_files_only);
+    OsFile(NativeFile borrowed, const std::string& name, bool regular_only);
     OsFile(OsFile&& other) noexcept;
     OsFile& operator=(OsFile&&) = delete;
     ~OsFile();

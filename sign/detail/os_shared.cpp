@@ -14,9 +14,9 @@ std::atomic<OsFaults*> installed{nullptr};
 
 }  // namespace
 
-void check_kind(FileKind kind, bool regular_files_only, const std::string& name) {
+void check_kind(FileKind kind, bool regular_only, const std::string& name) {
     if (kind == FileKind::folder) throw std::system_error(std::make_error_code(std::errc::is_a_directory), name);
-    if (regular_files_only && kind != FileKind::regular)
+    if (regular_only && kind != FileKind::regular)
         throw std::system_error(make_error_code(SignError::not_regular_file), name);
 }
 

@@ -41,7 +41,7 @@ std::int64_t time_of(const FILETIME& time) {
 
 }  // namespace
 
-OsFile::OsFile(const std::filesystem::path& path, bool regular_files_only, const OpenFolder* folder)
+OsFile::OsFile(const std::filesystem::path& path, bool regular_only, const OpenFolder* folder)
     : file_(INVALID_HANDLE_VALUE), owned_(true), name_(utf8_of_path(path)) {
     if (OsFaults* faults = os_faults()) {
         if (const std::error_code error = faults->open(name_)) throw std::system_error(error, name_);
@@ -59,7 +59,7 @@ OsFile::OsFile(const std::filesystem::path& path, bool regular_files_only, const
         const bool pattern = whole.filename().native().find_first_of(L"*?") != std::wstring::npos;
         fail(error == ERROR_INVALID_NAME && pattern ? ERROR_FILE_NOT_FOUND : error, name_);
     }
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) check_kind(FileKind::folder, regular_files_only, name_);
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) check_kind(FileKind::folder, regular_only, name_);
     // Read-only, sharing everything: other programs may have the file open, even
     // for writing; a changing file is caught by the version check instead.
     file_ = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -67,7 +67,7 @@ OsFile::OsFile(const std::filesystem::path& path, bool regular_files_only, const
     if (file_ == INVALID_HANDLE_VALUE) fail(GetLastError(), name_);
     try {
         at_open_ = status();
-        check_kind(at_open_.kind, regular_files_only, name_);
+        check_kind(at_open_.kind, regular_only, name_);
     } catch (...) {
         CloseHandle(file_);
         if (OsFaults* faults = os_faults()) faults->closed(name_);
@@ -78,13 +78,13 @@ OsFile::OsFile(const std::filesystem::path& path, bool regular_files_only, const
     if (type == FILE_TYPE_DISK) offset_ = 0;
 }
 
-OsFile::OsFile(NativeFile borrowed, const std::string& name, bool regular_files_only)
+OsFile::OsFile(NativeFile borrowed, const std::string& name, bool regular_only)
     : file_(borrowed), owned_(false), name_(name) {
     if (file_ == nullptr || file_ == INVALID_HANDLE_VALUE) fail(ERROR_INVALID_HANDLE, name_);
     const DWORD type = GetFileType(file_);
     pipe_ = type == FILE_TYPE_PIPE;
     at_open_ = status();
-    check_kind(at_open_.kind, regular_files_only, name_);
+    check_kind(at_open_.kind, regular_only, name_);
     LARGE_INTEGER at{};
     if (type == FILE_TYPE_DISK && SetFilePointerEx(file_, LARGE_INTEGER{}, &at, FILE_CURRENT)) {
         start_ = static_cast<std::uint64_t>(std::max<LONGLONG>(at.QuadPart, 0));

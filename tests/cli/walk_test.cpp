@@ -103,7 +103,7 @@ TEST(Walk, ItemsComeInOrderAndEachOpensItsOwnFile) {
                     if (ch == '\\') ch = '/';
             // Operands are given as they are; what the walk found below them, it found regular.
             const bool walked = std::find(c.operands.begin(), c.operands.end(), own) == c.operands.end();
-            EXPECT_EQ(item->regular, walked) << own;
+            EXPECT_EQ(item->regular_only, walked) << own;
             if (walked) {
                 EXPECT_EQ(sign_item(*item), signature_of(written)) << own;
             }

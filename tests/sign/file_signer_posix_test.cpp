@@ -106,7 +106,7 @@ TEST_F(FileSigner, RegularFilesOnlyRefusesFifosAndDevicesAtOnce) {
     const std::string fifo = dir / "fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     ReadOptions options;
-    options.regular_files_only = true;
+    options.regular_only = true;
     const auto refused = make_error_code(SignError::not_regular_file);
     expect_failure([&] { sign_file(fifo, options); }, refused, fifo);
     expect_failure([&] { sign_file("/dev/zero", options); }, refused, "/dev/zero");

@@ -1,4 +1,4 @@
-#include "straight_port.h"
+#include "byte_at_a_time.h"
 
 #include <cmath>
 #include <cstdint>
@@ -9,7 +9,7 @@
 
 namespace firma::bench {
 
-std::string straight_port_sign(const std::string& path) {
+std::string byte_at_a_time_sign(const std::string& path) {
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) throw std::runtime_error("cannot open " + path);
     const auto length = static_cast<std::size_t>(in.tellg());

@@ -1,4 +1,5 @@
-// The reader's file operations on POSIX systems.
+// The reader's file operations on Linux: POSIX calls, and what only Linux
+// answers (file system magic numbers, /proc/self/fd).
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/magic.h>
@@ -36,11 +37,11 @@ FileKind kind_of(mode_t mode) {
 
 // Non-blocking so that opening a FIFO never waits for a writer; O_NOATIME where the
 // kernel allows it (only the file's owner may ask), so that signing leaves no trace.
-int open_for_reading(int folder, const std::string& path, bool regular_files_only) {
+int open_for_reading(int folder, const std::string& path, bool regular_only) {
     if (OsFaults* faults = os_faults()) {
         if (const std::error_code error = faults->open(path)) throw std::system_error(error, path);
     }
-    if (regular_files_only) {
+    if (regular_only) {
         // Checked before opening: opening some devices has side effects.
         struct stat status {};
         if (::fstatat(folder, path.c_str(), &status, 0) != 0) fail(errno, path);
@@ -101,15 +102,15 @@ void wait_readable(int fd, const std::string& name) {
 
 }  // namespace
 
-OsFile::OsFile(const std::filesystem::path& path, bool regular_files_only, const OpenFolder* folder)
-    : file_(open_for_reading(folder != nullptr ? folder->native() : AT_FDCWD, path.native(), regular_files_only)),
+OsFile::OsFile(const std::filesystem::path& path, bool regular_only, const OpenFolder* folder)
+    : file_(open_for_reading(folder != nullptr ? folder->native() : AT_FDCWD, path.native(), regular_only)),
       owned_(true),
       name_(path.native()) {
     try {
         const struct stat own = stat_of(file_, name_);
         at_open_ = status_from(own, sizes_are_lengths(file_), name_);
         const FileStatus& now = at_open_;
-        check_kind(now.kind, regular_files_only, name_);
+        check_kind(now.kind, regular_only, name_);
         pipe_ = S_ISFIFO(own.st_mode);
         if (now.kind == FileKind::regular && now.size_is_length) offset_ = 0;
     } catch (...) {
@@ -119,13 +120,13 @@ OsFile::OsFile(const std::filesystem::path& path, bool regular_files_only, const
     }
 }
 
-OsFile::OsFile(NativeFile borrowed, const std::string& name, bool regular_files_only)
+OsFile::OsFile(NativeFile borrowed, const std::string& name, bool regular_only)
     : file_(borrowed), owned_(false), name_(name) {
     const struct stat own = stat_of(file_, name_);
     pipe_ = S_ISFIFO(own.st_mode);
     at_open_ = status_from(own, sizes_are_lengths(file_), name_);
     const FileStatus& now = at_open_;
-    check_kind(now.kind, regular_files_only, name_);
+    check_kind(now.kind, regular_only, name_);
     if (now.kind == FileKind::regular) {
         const off_t at = ::lseek(file_, 0, SEEK_CUR);
         start_ = at > 0 ? static_cast<std::uint64_t>(at) : 0;
