@@ -15,38 +15,9 @@
 #include <vector>
 
 #include "sign/file_signer.h"
+#include "sign/sign_request.h"
 
 namespace firma {
-
-class OpenFolder;
-
-// What signing one of the caller's items takes.
-struct SignRequest {
-    enum class Source {
-        file,            // the file at `path`
-        standard_input,  // standard input, read on the calling thread in its turn
-    };
-    Source source = Source::file;
-    std::filesystem::path path;
-    std::shared_ptr<const OpenFolder> folder;  // when set, `path` is relative to it
-    // Set when the caller found a regular file there: anything else found when
-    // it is opened (it was replaced meanwhile) fails as SignError::not_regular_file.
-    bool regular_only = false;
-};
-
-struct BatchResult {
-    std::uint32_t accumulator = 0;
-    std::error_code error;  // set when the file could not be signed
-};
-
-// How far a batch has got, for progress displays: what the files opened so far
-// said of their sizes, and what has been read of them.
-struct BatchProgress {
-    std::atomic<std::uint64_t> done{0};      // bytes read
-    std::atomic<std::uint64_t> expected{0};  // the sizes of the regular files opened
-    // Standard input was a pipe or a terminal: there is no total to show.
-    std::atomic<bool> total_unknown{false};
-};
 
 struct BatchOptions {
     // Files open and read at once, at most (0: default_jobs()). Workers are
@@ -66,14 +37,6 @@ struct BatchOptions {
     // Files never signed, whatever name reaches them (the file the output goes
     // to): they fail as SignError::is_the_output once opened, before any read.
     std::vector<FileIdentity> leave_out;
-};
-
-// One of the caller's items, with what to sign for it: nothing when the item
-// only needs its place in the order (an error found earlier, a list's end).
-template <class Item>
-struct BatchItem {
-    Item item;
-    std::optional<SignRequest> request;
 };
 
 namespace detail {

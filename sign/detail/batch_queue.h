@@ -9,8 +9,8 @@
 #include <mutex>
 #include <optional>
 
-#include "sign/batch_signer.h"
 #include "sign/detail/file_reader.h"
+#include "sign/sign_request.h"
 
 namespace firma::detail {
 

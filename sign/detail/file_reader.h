@@ -9,9 +9,10 @@
 #include <span>
 #include <string>
 
-#include "sign/file_signer.h"
+#include "sign/file_identity.h"
 #include "sign/native_file.h"
 #include "sign/open_folder.h"
+#include "sign/read_options.h"
 
 namespace firma {
 
