@@ -1,6 +1,5 @@
 #include "cli/check_lists.h"
 
-#include <cerrno>
 #include <cstring>
 #include <string_view>
 #include <utility>
@@ -16,8 +15,7 @@ namespace firma::cli {
 // buffer to fill.
 bool Lists::fill() {
     begin_ = end_ = 0;
-    const long long got = read_available(file_.get(), buffer_.data(), buffer_.size());
-    if (got < 0) read_error_ = errno;
+    const long long got = read_available(file_.get(), buffer_.data(), buffer_.size(), read_error_);
     end_ = got > 0 ? static_cast<std::size_t>(got) : 0;
     at_end_ = end_ == 0;
     return end_ > 0;
@@ -99,7 +97,7 @@ Lists::LineEnd Lists::read_line(std::string& line, std::size_t longest) {
     for (;;) {
         const int c = next_byte();
         if (c == EOF) {
-            if (read_error_ != 0) return LineEnd::failed;
+            if (read_error_) return LineEnd::failed;
             if (line.empty() && !too_long && !broken_line_) return LineEnd::end;
             break;
         }
@@ -132,9 +130,9 @@ ListEntry Lists::close_with(ListEntry entry) {
 bool Lists::open_next() {
     current_ = names_[next_list_++];
     line_ = 0;
-    file_.reset(current_ == "-" ? stdin : open_list(current_));
+    read_error_.clear();
+    file_.reset(current_ == "-" ? stdin : open_list(current_, read_error_));
     begin_ = end_ = 0;
-    read_error_ = 0;
     at_end_ = false;
     may_wait_ = file_ != nullptr && reads_may_wait(file_.get());
     encoding_ = Encoding::unknown;
@@ -148,11 +146,11 @@ std::optional<ListEntry> Lists::next() {
     for (;;) {
         if (!file_) {
             if (next_list_ == names_.size()) return std::nullopt;
-            if (!open_next()) return close_with({ListEntry::Kind::unreadable_list, {}, 0, {errno, std::generic_category()}});
+            if (!open_next()) return close_with({ListEntry::Kind::unreadable_list, {}, 0, read_error_});
         }
         const LineEnd end = read_line(text_, kLongestLine);
         if (end == LineEnd::failed)
-            return close_with({ListEntry::Kind::unreadable_list, {}, 0, {read_error_, std::generic_category()}});
+            return close_with({ListEntry::Kind::unreadable_list, {}, 0, read_error_});
         if (end == LineEnd::end) return close_with({ListEntry::Kind::end_of_list, {}, 0, {}});
         ++line_;
         if (end == LineEnd::malformed) return ListEntry{ListEntry::Kind::malformed, {}, line_, {}};

@@ -65,7 +65,7 @@ private:
     std::size_t begin_ = 0, end_ = 0;
     bool may_wait_ = false;  // reads may wait for a writer
     bool at_end_ = false;
-    int read_error_ = 0;     // errno of a read that failed
+    std::error_code read_error_;  // why the list could not be opened or read
     Encoding encoding_ = Encoding::unknown;
     std::string decoded_;  // UTF-8 of the last UTF-16 character read
     std::size_t decoded_at_ = 0;

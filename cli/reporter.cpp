@@ -108,7 +108,7 @@ void Reporter::line(std::string_view text) {
     // One write per line: a reader sees each line as soon as it is known, and
     // never half of one.
     if (!write_text(stdout, text) || std::fflush(stdout) != 0)
-        throw WriteError(write_errno(), std::generic_category(), "write error");
+        throw WriteError(std::error_code(write_errno(), std::generic_category()));
     if (redraw) draw_progress();
 }
 

@@ -68,12 +68,13 @@ bool started_on_a_console_of_its_own();
 // Waits until a key is pressed on firma's console.
 void wait_for_a_key();
 
-// A list to read, in binary (a list written on another system reads the same).
-std::FILE* open_list(const std::string& name);
+// A list to read, in binary (a list written on another system reads the same);
+// nothing, with the system's reason in `error`, where it cannot be opened.
+std::FILE* open_list(const std::string& name, std::error_code& error);
 // Reads up to `size` bytes of `file`, bypassing its buffer, waiting only until
 // there are some: a pipe's or a terminal's lines are read as they arrive.
-// Returns 0 at the end, and -1 (errno set) when the read fails.
-long long read_available(std::FILE* file, char* buffer, std::size_t size);
+// Returns 0 at the end, and -1 (the system's reason in `error`) on a failure.
+long long read_available(std::FILE* file, char* buffer, std::size_t size, std::error_code& error);
 // Whether a read of `file` may wait for a writer: a pipe, FIFO, terminal or
 // device, not a file on a disk.
 bool reads_may_wait(std::FILE* file);

@@ -8,6 +8,7 @@
 #include <csignal>
 
 #include "cli/system.h"
+#include "sign/system_errors.h"
 
 namespace firma::cli {
 namespace {
@@ -84,14 +85,20 @@ bool write_text(std::FILE* stream, std::string_view text) {
     return std::fwrite(text.data(), 1, text.size(), stream) == text.size();
 }
 
-std::FILE* open_list(const std::string& name) {
-    return std::fopen(name.c_str(), "re");
+std::FILE* open_list(const std::string& name, std::error_code& error) {
+    std::FILE* const list = std::fopen(name.c_str(), "re");
+    if (list == nullptr) error = last_system_error();
+    return list;
 }
 
-long long read_available(std::FILE* file, char* buffer, std::size_t size) {
+long long read_available(std::FILE* file, char* buffer, std::size_t size, std::error_code& error) {
     for (;;) {
         const ssize_t got = ::read(::fileno(file), buffer, size);
-        if (got >= 0 || errno != EINTR) return got;
+        if (got >= 0) return got;
+        if (errno != EINTR) {
+            error = last_system_error();
+            return -1;
+        }
     }
 }
 

@@ -195,21 +195,25 @@ int write_errno() {
     return system_error_code(_doserrno) == std::errc::broken_pipe ? EPIPE : errno;
 }
 
-std::FILE* open_list(const std::string& name) {
+std::FILE* open_list(const std::string& name, std::error_code& error) {
     const auto path = path_of_utf8(name);
     if (!path) {
-        errno = EILSEQ;
+        error = std::make_error_code(std::errc::illegal_byte_sequence);
         return nullptr;
     }
     std::FILE* list = _wfopen(path->c_str(), L"rb");
+    if (list != nullptr) return list;
     // Windows refuses to open a folder at all; say so as POSIX systems do.
-    std::error_code error;
-    if (list == nullptr && std::filesystem::is_directory(*path, error)) errno = EISDIR;
-    return list;
+    std::error_code ignored;
+    error = std::filesystem::is_directory(*path, ignored) ? std::make_error_code(std::errc::is_a_directory)
+                                                           : system_error_code(_doserrno);
+    return nullptr;
 }
 
-long long read_available(std::FILE* file, char* buffer, std::size_t size) {
-    return _read(_fileno(file), buffer, static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30)));
+long long read_available(std::FILE* file, char* buffer, std::size_t size, std::error_code& error) {
+    const int got = _read(_fileno(file), buffer, static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30)));
+    if (got < 0) error = system_error_code(_doserrno);
+    return got;
 }
 
 bool reads_may_wait(std::FILE* file) {
