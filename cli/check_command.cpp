@@ -13,7 +13,7 @@
 #include "cli/system.h"
 #include "sign/batch_signer.h"
 #include "sign/system_errors.h"
-#include "sign/translation.h"
+#include "language/translation.h"
 #include "sign/utf8.h"
 
 namespace firma::cli {

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "cli/system.h"
-#include "sign/translation.h"
+#include "language/translation.h"
 #include "sign/utf8.h"
 
 namespace firma::cli {

@@ -7,7 +7,7 @@
 #include "cli/messages.h"
 #include "cli/system.h"
 #include "sign/system_errors.h"
-#include "sign/translation.h"
+#include "language/translation.h"
 
 namespace firma::cli {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "sign/translation.h"
+#include "language/translation.h"
 
 namespace firma::cli {
 

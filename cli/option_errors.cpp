@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cli/messages.h"
-#include "sign/translation.h"
+#include "language/translation.h"
 
 namespace firma::cli {
 namespace {

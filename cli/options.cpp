@@ -17,7 +17,7 @@
 #include "firma_version.h"
 #include "sign/batch_signer.h"
 #include "sign/fold.h"
-#include "sign/translation.h"
+#include "language/translation.h"
 
 namespace firma::cli {
 namespace {

@@ -12,7 +12,7 @@
 #include "cli/messages.h"
 #include "cli/quote.h"
 #include "cli/system.h"
-#include "sign/translation.h"
+#include "language/translation.h"
 
 namespace firma::cli {
 namespace {

@@ -20,7 +20,7 @@
 #include "sign/fold.h"
 #include "sign/sign_error.h"
 #include "sign/system_errors.h"
-#include "sign/translation.h"
+#include "language/translation.h"
 
 namespace firma::cli {
 namespace {

@@ -6,7 +6,7 @@
 #include "sign/batch_signer.h"
 #include "sign/sign_error.h"
 #include "sign/system_errors.h"
-#include "sign/translation.h"
+#include "language/translation.h"
 #include "sign/utf8.h"
 
 namespace firma::cli {

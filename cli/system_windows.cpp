@@ -14,7 +14,7 @@
 #include "cli/system.h"
 #include "sign/file_identity_windows.h"
 #include "sign/system_errors.h"
-#include "sign/translation.h"
+#include "language/translation.h"
 #include "sign/utf8.h"
 #include "sign/windows_paths.h"
 

@@ -6,7 +6,7 @@
 #include "cli/output_file.h"
 #include "cli/system.h"
 #include "cli/walk.h"
-#include "sign/translation.h"
+#include "language/translation.h"
 #include "sign/utf8.h"
 
 namespace firma::cli {

@@ -5,7 +5,7 @@ file(READ "${INPUT}" hex HEX)
 string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
 string(REGEX REPLACE "((0x..,){16})" "\\1\n    " bytes "${bytes}")
 file(WRITE "${OUTPUT}.tmp" "// Made by the build from ${INPUT}; not to be edited.
-#include \"sign/detail/catalogues.h\"
+#include \"language/catalogues.h\"
 
 namespace firma::detail {
 namespace {

@@ -12,7 +12,7 @@
 #include "sign/detail/worker_thread.h"
 #include "sign/file_signer.h"
 #include "sign/fold.h"
-#include "sign/translation.h"
+#include "language/translation.h"
 
 namespace firma {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "sign/translation.h"
+#include "language/translation.h"
 
 namespace firma {
 namespace {

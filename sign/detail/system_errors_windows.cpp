@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "sign/system_errors.h"
-#include "sign/translation.h"
+#include "language/translation.h"
 #include "sign/utf8.h"
 
 namespace firma {

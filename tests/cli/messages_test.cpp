@@ -12,7 +12,7 @@
 #include "cli/messages.h"
 #include "cli/reporter.h"
 #include "firma_fixture.h"
-#include "sign/translation.h"
+#include "language/translation.h"
 
 namespace firma::testing {
 namespace {

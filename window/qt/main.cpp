@@ -7,7 +7,7 @@
 #include "window/form1_model.h"
 #include "window/qt/application.h"
 #include "window/qt/form1.h"
-#include "sign/translation.h"
+#include "language/translation.h"
 #include "window/qt/startup_guard.h"
 
 int main(int argc, char** argv) {

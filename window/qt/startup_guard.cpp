@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "sign/translation.h"
+#include "language/translation.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "sign/detail/message_language.h"
-#include "sign/detail/mo_catalogue.h"
+#include "language/message_language.h"
+#include "language/mo_catalogue.h"
 
 namespace firma::detail {
 namespace {

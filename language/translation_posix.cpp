@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "sign/translation.h"
+#include "language/translation.h"
 
 namespace firma {
 namespace {

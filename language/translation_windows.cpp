@@ -4,10 +4,10 @@
 #include <optional>
 #include <string>
 
-#include "sign/detail/catalogues.h"
-#include "sign/detail/message_language.h"
-#include "sign/detail/mo_catalogue.h"
-#include "sign/translation.h"
+#include "language/catalogues.h"
+#include "language/message_language.h"
+#include "language/mo_catalogue.h"
+#include "language/translation.h"
 
 namespace firma {
 namespace {

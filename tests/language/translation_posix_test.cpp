@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "sign/detail/catalogues.h"
-#include "sign/detail/mo_catalogue.h"
+#include "language/catalogues.h"
+#include "language/mo_catalogue.h"
 
 namespace firma::detail {
 namespace {

@@ -1,4 +1,4 @@
-#include "sign/detail/message_language.h"
+#include "language/message_language.h"
 
 #include <string_view>
 

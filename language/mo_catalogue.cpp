@@ -1,4 +1,4 @@
-#include "sign/detail/mo_catalogue.h"
+#include "language/mo_catalogue.h"
 
 #include <algorithm>
 #include <cstring>
