@@ -223,7 +223,7 @@ OutputFile::OutputFile(const std::string& name) : state_(std::make_unique<State>
         state.fd = ::open(folder_of(state.path).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
         state.unnamed = state.fd >= 0;
 #endif
-        if (state.fd < 0 && !refused(errno)) {  // file systems without unnamed files
+        if (state.fd < 0) {  // file systems without unnamed files, or that refuse them
             remove_abandoned(state.path);
             state.fd = name_beside(state.path, state.name, [](const std::string& candidate) {
                 return ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
