@@ -154,9 +154,12 @@ TEST_F(Cli, MemoryStaysBoundedWhateverTheFileSize) {
                       static_cast<std::streamsize>(block.size() * sizeof(std::uint64_t)));
         }
     }
+    // Against the same program on one byte: what the program itself takes
+    // (Wine's own mappings among it under Wine) is not what is measured.
+    const auto small = firma({dir.write("small", "x")});
     const auto result = firma({path});
     EXPECT_EQ(result.exit_status, 0);
-    EXPECT_LE(result.peak_rss_kib, 16 * 1024);
+    EXPECT_LE(result.peak_rss_kib - small.peak_rss_kib, 8 * 1024) << small.peak_rss_kib << " KiB for one byte";
 }
 
 }  // namespace
