@@ -85,8 +85,12 @@ public:
         const unsigned share = files_ / most_ + (i < files_ % most_ ? 1 : 0);
         queue_.add_worker();
         try {
-            threads_.push_back(std::make_unique<detail::WorkerThread>(
-                [this, share] { detail::run_worker(queue_, progress_, leave_out_, share, piece_); }));
+            // Room for it first: a thread already running whose handle could
+            // not be kept would be joined at once, and wait for ever for files.
+            threads_.reserve(threads_.size() + 1);
+            auto thread = std::make_unique<detail::WorkerThread>(
+                [this, share] { detail::run_worker(queue_, progress_, leave_out_, share, piece_); });
+            threads_.push_back(std::move(thread));
         } catch (const std::exception&) {  // std::system_error, std::bad_alloc
             queue_.remove_worker();
             most_ = static_cast<unsigned>(threads_.size());

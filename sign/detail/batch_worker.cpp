@@ -84,14 +84,23 @@ private:
     // Gives every free lane a file; waits for one only when all lanes are free.
     // Returns false when there is nothing left to do.
     bool fill_lanes() {
-        for (Lane& lane : lanes_) {
-            while (!lane.active() && active_count() < most_open_) {
-                const std::size_t reading = active_count();
-                BatchSlot* slot = held_ != nullptr ? std::exchange(held_, nullptr) : queue_.take(reading == 0, reading);
-                if (slot == nullptr || !open(lane, slot)) break;
+        for (;;) {
+            for (Lane& lane : lanes_) {
+                while (!lane.active() && active_count() < most_open_ && !shrink_) {
+                    const std::size_t reading = active_count();
+                    BatchSlot* slot =
+                        held_ != nullptr ? std::exchange(held_, nullptr) : queue_.take(reading == 0, reading);
+                    if (slot == nullptr || !open(lane, slot)) break;
+                }
+                if (shrink_) break;
             }
+            if (!shrink_) return active_count() > 0;
+            // No file open here and none anywhere to wait for: the other
+            // lanes' buffers give their memory back, and one lane reads on.
+            shrink_ = false;
+            while (lanes_.size() > 1) lanes_.pop_back();
+            most_open_ = 1;
         }
-        return active_count() > 0;
     }
 
     // Opens the file of `slot` in `lane`, or hands it back to be read in its
@@ -126,6 +135,11 @@ private:
                         return false;
                     }
                     if (queue_.wait_for_a_file_closed(done_before)) continue;
+                    if (error == std::errc::not_enough_memory && lanes_.size() > 1) {
+                        held_ = slot;
+                        shrink_ = true;
+                        return false;
+                    }
                 }
                 queue_.complete(slot, {0, error});
                 return true;
@@ -204,7 +218,8 @@ private:
     std::size_t piece_;
     std::vector<Lane> lanes_;
     std::size_t most_open_;             // files open at once, fewer after running out of descriptors
-    BatchSlot* held_ = nullptr;         // taken, waiting for a descriptor
+    BatchSlot* held_ = nullptr;         // taken, waiting for a descriptor or memory
+    bool shrink_ = false;               // memory for a file is wanting: keep one lane only
     std::vector<std::uint32_t> accumulators_;
     std::vector<const unsigned char*> bytes_;
 };
