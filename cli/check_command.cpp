@@ -19,12 +19,6 @@
 namespace firma::cli {
 namespace {
 
-// A list entry, with the name of the list it came from as messages give it.
-struct CheckItem {
-    ListEntry entry;
-    std::string list;
-};
-
 // A warning about `count` things, in the form the language gives that count.
 std::string counted_warning(std::size_t count, const char* one, const char* many) {
     const auto form = static_cast<unsigned long>(std::min<std::size_t>(count, ULONG_MAX));
@@ -44,10 +38,10 @@ std::filesystem::path written_here(std::filesystem::path path, const std::string
     return path_of_utf8(with_slashes).value_or(path);
 }
 
-// What checking an entry takes: the file it names, or nothing for lines that
-// only report (malformed ones, a list's end, a list that cannot be read).
+// What checking an entry takes: the file it names, or nothing for a line
+// that only reports.
 std::optional<SignRequest> request_for(ListEntry& entry) {
-    if (entry.kind != ListEntry::Kind::listed) return std::nullopt;
+    if (entry.malformed) return std::nullopt;
     if (entry.file.name == "-") return SignRequest{SignRequest::Source::standard_input, "-"};
     auto path = path_of_utf8(entry.file.name);
     if (!path) {  // on Windows, a name that is not UTF-8 names no file
@@ -77,22 +71,22 @@ public:
 
     int status() const { return status_; }
 
-    void report(const CheckItem& item, const BatchResult& result) {
-        const ListEntry& entry = item.entry;
-        switch (entry.kind) {
-            case ListEntry::Kind::unreadable_list:
-                reporter_.error(item.list, reason_of(entry.error));
-                status_ = 1;
-                return;
-            case ListEntry::Kind::end_of_list: end_of_list(item.list); return;
-            case ListEntry::Kind::malformed:
-                ++tally_.malformed;
-                if (options_.verbosity == Verbosity::warn)
-                    reporter_.error(item.list,
-                                    format_message(N_("{}: improperly formatted FIRMA checksum line"), entry.line));
-                return;
-            case ListEntry::Kind::listed: verdict(entry, result); return;
+    void report(const std::string& list, const ListEntry& entry, const BatchResult& result) {
+        if (!entry.malformed) return verdict(entry, result);
+        ++tally_.malformed;
+        if (options_.verbosity == Verbosity::warn)
+            reporter_.error(list, format_message(N_("{}: improperly formatted FIRMA checksum line"), entry.line));
+    }
+
+    // A list that could not be opened or read to its end gets no summary.
+    void end_of_list(const std::string& list, const std::error_code& error) {
+        if (error) {
+            reporter_.error(list, reason_of(error));
+            status_ = 1;
+        } else {
+            summary(list);
         }
+        tally_ = {};
     }
 
 private:
@@ -115,7 +109,7 @@ private:
         }
     }
 
-    void end_of_list(const std::string& list) {
+    void summary(const std::string& list) {
         const bool ok = tally_.listed > 0 && tally_.matched > 0 && tally_.mismatched == 0 && tally_.unreadable == 0 &&
                         (!options_.strict || tally_.malformed == 0);
         if (tally_.listed == 0) {
@@ -137,7 +131,6 @@ private:
                 reporter_.message(_("names in a list are looked for from the current folder, not the list's"));
         }
         if (!ok) status_ = 1;
-        tally_ = {};
     }
 
     // Counts for one list.
@@ -159,21 +152,27 @@ int check_command(const Options& options) {
     Reporter reporter(options.progress);
     std::vector<std::string> names = options.files;
     if (names.empty()) names.push_back("-");
-    Lists lists(std::move(names));
     Checker checker(options, reporter);
-
-    const auto next = [&]() -> std::optional<BatchItem<CheckItem>> {
-        auto entry = lists.next();
-        if (!entry) return std::nullopt;
-        auto request = request_for(*entry);
-        return BatchItem<CheckItem>{{std::move(*entry), lists.display_name()}, std::move(request)};
-    };
-    const auto deliver = [&](const CheckItem& item, const BatchResult& result) { checker.report(item, result); };
-    sign_in_order<CheckItem>(next, deliver,
-                             {.files_at_once = options.jobs,
-                              .progress = reporter.progress(),
-                              .on_tick = [&] { reporter.tick(); },
-                              .next_may_wait = [&] { return lists.next_may_wait(); }});
+    ListParser parser;  // the form the first list shows holds for the rest
+    for (const std::string& name : names) {
+        ListReader list(name, parser);
+        const std::string shown = list.display_name();
+        const auto next = [&]() -> std::optional<BatchItem<ListEntry>> {
+            auto entry = list.next();
+            if (!entry) return std::nullopt;
+            auto request = request_for(*entry);
+            return BatchItem<ListEntry>{std::move(*entry), std::move(request)};
+        };
+        const auto deliver = [&](const ListEntry& entry, const BatchResult& result) {
+            checker.report(shown, entry, result);
+        };
+        sign_in_order<ListEntry>(next, deliver,
+                                 {.files_at_once = options.jobs,
+                                  .progress = reporter.progress(),
+                                  .on_tick = [&] { reporter.tick(); },
+                                  .next_may_wait = [&] { return list.next_may_wait(); }});
+        checker.end_of_list(shown, list.error());
+    }
     return checker.status();
 }
 

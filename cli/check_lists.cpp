@@ -13,7 +13,7 @@ namespace firma::cli {
 // Reads what the list holds now, past what is already read: a read from a
 // pipe or a terminal returns once a line is there, never waiting for the
 // buffer to fill.
-bool Lists::fill() {
+bool ListReader::fill() {
     begin_ = end_ = 0;
     const long long got = read_available(file_.get(), buffer_.data(), buffer_.size(), read_error_);
     end_ = got > 0 ? static_cast<std::size_t>(got) : 0;
@@ -21,13 +21,13 @@ bool Lists::fill() {
     return end_ > 0;
 }
 
-bool Lists::next_may_wait() const {
+bool ListReader::next_may_wait() const {
     if (!file_ || !may_wait_ || at_end_) return false;
     return std::memchr(buffer_.data() + begin_, '\n', end_ - begin_) == nullptr;
 }
 
 // A terminal's end (Ctrl+D) is read once: a read after it would wait again.
-int Lists::next_raw_byte() {
+int ListReader::next_raw_byte() {
     if (begin_ == end_ && (at_end_ || !fill())) return EOF;
     return static_cast<unsigned char>(buffer_[begin_++]);
 }
@@ -35,7 +35,7 @@ int Lists::next_raw_byte() {
 // A byte-order mark at the start of a list says how it is written: Windows
 // PowerShell 5.1 writes UTF-16LE with one, Notepad UTF-8 with one. Without a
 // mark, the bytes are taken as they are.
-Lists::Encoding Lists::read_byte_order_mark() {
+ListReader::Encoding ListReader::read_byte_order_mark() {
     if (begin_ == end_ && !at_end_) fill();
     const auto starts_with = [&](std::string_view mark) {
         return end_ - begin_ >= mark.size() && std::string_view(buffer_.data() + begin_, mark.size()) == mark;
@@ -53,7 +53,7 @@ Lists::Encoding Lists::read_byte_order_mark() {
 
 // The next UTF-16 code unit; nothing at the end, where an odd byte left over
 // breaks the line it ends.
-std::optional<char16_t> Lists::next_unit() {
+std::optional<char16_t> ListReader::next_unit() {
     if (pending_unit_) return std::exchange(pending_unit_, std::nullopt);
     const int first = next_raw_byte();
     if (first == EOF) return std::nullopt;
@@ -67,7 +67,7 @@ std::optional<char16_t> Lists::next_unit() {
 
 // The list's text as UTF-8, one byte at a time. An unpaired surrogate breaks
 // the line it is in.
-int Lists::next_byte() {
+int ListReader::next_byte() {
     if (decoded_at_ < decoded_.size()) return static_cast<unsigned char>(decoded_[decoded_at_++]);
     if (encoding_ == Encoding::unknown) encoding_ = read_byte_order_mark();
     if (encoding_ == Encoding::utf8) return next_raw_byte();
@@ -90,7 +90,7 @@ int Lists::next_byte() {
 
 // One line without its newline, at most `longest` bytes kept; the rest of a
 // longer line is read and dropped.
-Lists::LineEnd Lists::read_line(std::string& line, std::size_t longest) {
+ListReader::LineEnd ListReader::read_line(std::string& line, std::size_t longest) {
     line.clear();
     bool too_long = false;
     broken_line_ = false;
@@ -112,53 +112,34 @@ Lists::LineEnd Lists::read_line(std::string& line, std::size_t longest) {
     return too_long || broken_line_ ? LineEnd::malformed : LineEnd::line;
 }
 
-void Lists::Closer::operator()(std::FILE* file) const {
+void ListReader::Closer::operator()(std::FILE* file) const {
     if (file != stdin) std::fclose(file);
 }
 
-Lists::Lists(std::vector<std::string> names) : names_(std::move(names)) {}
-
-std::string Lists::display_name() const {
-    return current_ == "-" ? _("standard input") : current_;
-}
-
-ListEntry Lists::close_with(ListEntry entry) {
-    file_.reset();
-    return entry;
-}
-
-bool Lists::open_next() {
-    current_ = names_[next_list_++];
-    line_ = 0;
-    read_error_.clear();
-    file_.reset(current_ == "-" ? stdin : open_list(current_, read_error_));
-    begin_ = end_ = 0;
-    at_end_ = false;
+ListReader::ListReader(std::string name, ListParser& parser) : name_(std::move(name)), parser_(parser) {
+    file_.reset(name_ == "-" ? stdin : open_list(name_, read_error_));
     may_wait_ = file_ != nullptr && reads_may_wait(file_.get());
-    encoding_ = Encoding::unknown;
-    decoded_.clear();
-    decoded_at_ = 0;
-    pending_unit_.reset();
-    return file_ != nullptr;
 }
 
-std::optional<ListEntry> Lists::next() {
-    for (;;) {
-        if (!file_) {
-            if (next_list_ == names_.size()) return std::nullopt;
-            if (!open_next()) return close_with({ListEntry::Kind::unreadable_list, {}, 0, read_error_});
-        }
+std::string ListReader::display_name() const {
+    return name_ == "-" ? _("standard input") : name_;
+}
+
+std::optional<ListEntry> ListReader::next() {
+    while (file_) {
         const LineEnd end = read_line(text_, kLongestLine);
-        if (end == LineEnd::failed)
-            return close_with({ListEntry::Kind::unreadable_list, {}, 0, read_error_});
-        if (end == LineEnd::end) return close_with({ListEntry::Kind::end_of_list, {}, 0, {}});
+        if (end == LineEnd::failed || end == LineEnd::end) {
+            file_.reset();
+            break;
+        }
         ++line_;
-        if (end == LineEnd::malformed) return ListEntry{ListEntry::Kind::malformed, {}, line_, {}};
-        ParsedLine parsed = parser_.parse(text_, current_ == "-");
+        if (end == LineEnd::malformed) return ListEntry{true, {}, line_, {}};
+        ParsedLine parsed = parser_.parse(text_, name_ == "-");
         if (parsed.kind == LineKind::ignored) continue;
-        if (parsed.kind == LineKind::malformed) return ListEntry{ListEntry::Kind::malformed, {}, line_, {}};
-        return ListEntry{ListEntry::Kind::listed, std::move(parsed.file), line_, {}};
+        if (parsed.kind == LineKind::malformed) return ListEntry{true, {}, line_, {}};
+        return ListEntry{false, std::move(parsed.file), line_, {}};
     }
+    return std::nullopt;
 }
 
 }  // namespace firma::cli

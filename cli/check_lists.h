@@ -1,5 +1,5 @@
-// Reading signature lists for check mode: each named list in turn ('-' is
-// standard input), one entry per line, in UTF-8 or, after a byte-order mark,
+// Reading a signature list for check mode ('-' is standard input), one
+// entry per line, in UTF-8 or, after a byte-order mark,
 // UTF-16 as Windows writes it. A line longer than any name a system can
 // open is malformed and is skipped without being held in memory.
 #pragma once
@@ -17,24 +17,28 @@
 namespace firma::cli {
 
 struct ListEntry {
-    enum class Kind { listed, malformed, unreadable_list, end_of_list };
-    Kind kind = Kind::listed;
+    bool malformed = false;
     ListedFile file;
     std::size_t line = 0;
-    std::error_code error;
+    std::error_code error;  // why the file it names cannot be looked for
 };
 
-class Lists {
+class ListReader {
 public:
     // Far above the longest path Linux (4 KiB) or Windows (32 Ki UTF-16 units,
     // escaped) can open.
     static constexpr std::size_t kLongestLine = 256 * 1024;
 
-    explicit Lists(std::vector<std::string> names);
+    // Opens the list `name`; `parser` reads a run of lists, one after another.
+    ListReader(std::string name, ListParser& parser);
+    ListReader(const ListReader&) = delete;
+    ListReader& operator=(const ListReader&) = delete;
 
-    // The next entry, or nothing after the last list.
+    // The next entry, or nothing at the list's end or where it fails.
     std::optional<ListEntry> next();
-    // The list the last entry came from, as messages name it.
+    // Why the list could not be opened or read to its end.
+    const std::error_code& error() const { return read_error_; }
+    // The list as messages name it.
     std::string display_name() const;
     // Whether next() may wait for a writer: the list is a pipe, a FIFO or a
     // terminal, and no whole line of it is read yet.
@@ -46,18 +50,14 @@ private:
     };
     enum class LineEnd { line, malformed, end, failed };
     enum class Encoding { unknown, utf8, utf16le, utf16be };
-    bool open_next();
     bool fill();
-    ListEntry close_with(ListEntry entry);
     int next_raw_byte();
     Encoding read_byte_order_mark();
     std::optional<char16_t> next_unit();
     int next_byte();
     LineEnd read_line(std::string& line, std::size_t longest);
 
-    std::vector<std::string> names_;
-    std::size_t next_list_ = 0;
-    std::string current_;
+    std::string name_;
     std::unique_ptr<std::FILE, Closer> file_;
     std::size_t line_ = 0;
     std::string text_;  // the line being read, reused
@@ -71,7 +71,7 @@ private:
     std::size_t decoded_at_ = 0;
     std::optional<char16_t> pending_unit_;  // read after a high surrogate it does not pair with
     bool broken_line_ = false;              // the line holds text that is no UTF-16
-    ListParser parser_;
+    ListParser& parser_;
 };
 
 }  // namespace firma::cli

@@ -2,58 +2,20 @@
 
 #include <algorithm>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "sign/detail/batch_queue.h"
 #include "sign/detail/batch_worker.h"
-#include "sign/detail/file_reader.h"
+#include "sign/detail/file_signing.h"
 #include "sign/detail/os.h"
 #include "sign/detail/worker_thread.h"
-#include "sign/file_signer.h"
 #include "sign/fold.h"
-#include "language/translation.h"
 
 namespace firma {
 namespace {
 
 using detail::BatchQueue;
 using detail::BatchSlot;
-using detail::failure_code;
-
-// Reads on the calling thread what may wait for a writer: standard input, and
-// the FIFOs and devices the workers hand back.
-BatchResult sign_here(const std::function<FileReader()>& open, bool standard_input, const BatchOptions& options) {
-    std::uint64_t reported = 0;
-    ReadOptions read;
-    read.on_progress = [&](std::uint64_t consumed, std::uint64_t) {
-        if (options.progress != nullptr) options.progress->done += consumed - reported;
-        reported = consumed;
-        if (options.on_tick) options.on_tick();
-    };
-    try {
-        FileReader reader = open();
-        detail::refuse_left_out(reader, options.leave_out);
-        if (options.progress != nullptr) detail::count_expected(reader, standard_input, *options.progress);
-        return {sign_from(reader, read), {}};
-    } catch (...) {
-        return {0, failure_code(std::current_exception())};
-    }
-}
-
-BatchResult sign_front(BatchSlot& front, const BatchOptions& options) {
-    if (front.request && front.request->source == SignRequest::Source::standard_input) {
-        // Standard input redirected from a file is that file, checked as one.
-        return sign_here([] { return FileReader(standard_input(), "-", true, false); }, true, options);
-    }
-    if (front.deferred) return sign_here([&] { return std::move(*front.deferred); }, false, options);
-    if (!front.done && detail::for_workers(front.request)) {  // no worker could be started
-        const SignRequest& request = *front.request;
-        return sign_here([&] { return FileReader(request.path, request.regular_only, request.folder.get()); }, false,
-                         options);
-    }
-    return front.result;
-}
 
 // Files at once that the open-files limit allows: half of what it leaves, the
 // other half kept for what the caller opens meanwhile (folders, lists). Opens
@@ -65,11 +27,10 @@ unsigned files_allowed() {
 // The workers, started one by one as files arrive.
 class Workers {
 public:
-    Workers(BatchQueue& queue, const BatchOptions& options)
+    Workers(BatchQueue& queue, const SigningContext& context, unsigned files_at_once)
         : queue_(queue),
-          progress_(options.progress),
-          leave_out_(options.leave_out),
-          files_(std::min(options.files_at_once > 0 ? options.files_at_once : default_jobs(), files_allowed())),
+          context_(context),
+          files_(std::min(files_at_once > 0 ? files_at_once : default_jobs(), files_allowed())),
           most_(std::min(files_, detail::available_cores())),
           piece_(detail::piece_size(std::min((files_ + most_ - 1) / most_, static_cast<unsigned>(best_lanes().lanes)),
                                     detail::level2_cache_size())) {}
@@ -89,7 +50,7 @@ public:
             // not be kept would be joined at once, and wait for ever for files.
             threads_.reserve(threads_.size() + 1);
             auto thread = std::make_unique<detail::WorkerThread>(
-                [this, share] { detail::run_worker(queue_, progress_, leave_out_, share, piece_); });
+                [this, share] { detail::run_worker(queue_, context_, share, piece_); });
             threads_.push_back(std::move(thread));
         } catch (const std::exception&) {  // std::system_error, std::bad_alloc
             queue_.remove_worker();
@@ -100,8 +61,7 @@ public:
 
 private:
     BatchQueue& queue_;
-    BatchProgress* progress_;
-    const std::vector<FileIdentity>& leave_out_;
+    const SigningContext& context_;
     unsigned files_;
     unsigned most_;
     std::size_t piece_;
@@ -111,39 +71,76 @@ private:
 
 }  // namespace
 
-unsigned default_jobs() {
-    return detail::available_cores() * static_cast<unsigned>(best_lanes().lanes);
+// Members in the order they are torn down in reverse: the workers are joined
+// before the queue and the contexts they use go.
+struct detail::BatchRun::State {
+    explicit State(const BatchOptions& batch)
+        : options(batch),
+          queue(std::max<std::size_t>(batch.in_flight, 1)),
+          for_workers{.progress = batch.progress, .leave_out = &batch.leave_out},
+          here{.progress = batch.progress, .leave_out = &batch.leave_out},
+          workers(queue, for_workers, batch.files_at_once) {
+        if (options.on_tick) here.on_piece = [this](std::uint64_t, std::uint64_t) { options.on_tick(); };
+    }
+
+    // Signs on the calling thread what may wait for a writer (standard input,
+    // and the FIFOs and devices the workers hand back), and every file where
+    // no worker could be started.
+    BatchResult sign_here(BatchSlot& slot) {
+        try {
+            FileSigning signing(slot.deferred ? std::move(*slot.deferred) : FileReader::open(*slot.request), here,
+                                slot.request->source == SignRequest::Source::standard_input);
+            return {sign_in_one_chain(signing, best_chain()), {}};
+        } catch (...) {
+            return {0, failure_code(std::current_exception())};
+        }
+    }
+
+    const BatchOptions& options;
+    BatchQueue queue;
+    SigningContext for_workers;
+    SigningContext here;
+    Workers workers;
+};
+
+detail::BatchRun::BatchRun(const BatchOptions& options) : state_(std::make_unique<State>(options)) {}
+
+// Abandons what is left when the caller stops early (its delivery threw):
+// the workers return as soon as they can.
+detail::BatchRun::~BatchRun() {
+    state_->queue.stop();
 }
 
-void detail::sign_in_order(const NextAny& next, const DeliverAny& deliver, const BatchOptions& options) {
-    BatchQueue queue(std::max<std::size_t>(options.in_flight, 1));
-    Workers workers(queue, options);  // joined after the queue is stopped or drained
-    try {
-        bool more = true;
-        for (;;) {
-            const auto ready = [&] { return queue.empty() || !options.next_may_wait || !options.next_may_wait(); };
-            while (more && !queue.full() && ready()) {
-                auto item = next();
-                if (!item) {
-                    more = false;
-                    break;
-                }
-                const bool file = detail::for_workers(item->request);
-                queue.push(std::move(*item));
-                if (file) workers.file_added();
-            }
-            if (!more) queue.close();
-            BatchSlot* front = queue.wait_front(options.on_tick);
-            if (front == nullptr) break;
-            front->result = sign_front(*front, options);
-            deliver(front->item, front->result);
-            queue.pop_front();
-            if (options.on_tick) options.on_tick();
-        }
-    } catch (...) {
-        queue.stop();
-        throw;  // the workers are joined on the way out
-    }
+bool detail::BatchRun::takes_more(bool none_waiting) {
+    const auto& may_wait = state_->options.next_may_wait;
+    return !state_->queue.full() && (none_waiting || !may_wait || !may_wait());
+}
+
+void detail::BatchRun::add(std::optional<SignRequest> request) {
+    const bool file = for_workers(request);
+    state_->queue.push(std::move(request));
+    if (file) state_->workers.file_added();
+}
+
+void detail::BatchRun::close() {
+    state_->queue.close();
+}
+
+BatchResult detail::BatchRun::next_result() {
+    State& state = *state_;
+    if (state.options.on_tick) state.options.on_tick();
+    BatchSlot& front = *state.queue.wait_front(state.options.on_tick);
+    BatchResult result;
+    if (front.done && !front.deferred)
+        result = front.result;
+    else if (front.request)
+        result = state.sign_here(front);
+    state.queue.pop_front();
+    return result;
+}
+
+unsigned default_jobs() {
+    return detail::available_cores() * static_cast<unsigned>(best_lanes().lanes);
 }
 
 }  // namespace firma

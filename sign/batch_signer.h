@@ -3,18 +3,15 @@
 // order the files were given, as soon as every file before them is done.
 #pragma once
 
-#include <any>
-#include <atomic>
 #include <cstdint>
-#include <filesystem>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
-#include <string>
-#include <system_error>
+#include <utility>
 #include <vector>
 
-#include "sign/file_signer.h"
+#include "sign/file_identity.h"
 #include "sign/sign_request.h"
 
 namespace firma {
@@ -40,9 +37,29 @@ struct BatchOptions {
 };
 
 namespace detail {
-using NextAny = std::function<std::optional<BatchItem<std::any>>()>;
-using DeliverAny = std::function<void(std::any& item, const BatchResult& result)>;
-void sign_in_order(const NextAny& next, const DeliverAny& deliver, const BatchOptions& options);
+
+// The engine beneath sign_in_order: requests in, their results out in the
+// same order. Stopping it (on destruction) joins its workers.
+class BatchRun {
+public:
+    explicit BatchRun(const BatchOptions& options);
+    BatchRun(const BatchRun&) = delete;
+    BatchRun& operator=(const BatchRun&) = delete;
+    ~BatchRun();
+
+    // Whether to take another request now: there is room, and either none is
+    // waiting for its result or the next one is ready without waiting.
+    bool takes_more(bool none_waiting);
+    void add(std::optional<SignRequest> request);
+    void close();  // no more requests will come
+    // The result of the oldest request not yet answered, once it is known.
+    BatchResult next_result();
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
 }  // namespace detail
 
 // Signs what the items `next` yields ask for until it yields nothing, and hands
@@ -54,13 +71,25 @@ void sign_in_order(const NextAny& next, const DeliverAny& deliver, const BatchOp
 // even one worker thread can be started, the calling thread signs every file.
 template <class Item, class Next, class Deliver>
 void sign_in_order(Next&& next, Deliver&& deliver, const BatchOptions& options = {}) {
-    detail::sign_in_order(
-        [&]() -> std::optional<BatchItem<std::any>> {
+    detail::BatchRun run(options);
+    std::deque<Item> items;  // the caller's, in the order of their requests
+    bool more = true;
+    for (;;) {
+        while (more && run.takes_more(items.empty())) {
             std::optional<BatchItem<Item>> got = next();
-            if (!got) return std::nullopt;
-            return BatchItem<std::any>{std::move(got->item), std::move(got->request)};
-        },
-        [&](std::any& item, const BatchResult& result) { deliver(*std::any_cast<Item>(&item), result); }, options);
+            if (!got) {
+                more = false;
+                run.close();
+                break;
+            }
+            items.push_back(std::move(got->item));
+            run.add(std::move(got->request));
+        }
+        if (items.empty()) return;
+        const BatchResult result = run.next_result();
+        deliver(items.front(), result);
+        items.pop_front();
+    }
 }
 
 // Files at once that keep every core's lanes busy.

@@ -1,39 +1,9 @@
 #include "sign/file_signer.h"
 
-#include <new>
-
-#include "sign/accumulator.h"
-#include "sign/detail/file_reader.h"
-#include "sign/sign_error.h"
+#include "sign/detail/file_signing.h"
+#include "sign/fold.h"
 
 namespace firma {
-namespace {
-
-// The usual piece, or where memory is short a page: slower, but signed.
-PieceBuffer piece_buffer() {
-    try {
-        return PieceBuffer();
-    } catch (const std::bad_alloc&) {
-        return PieceBuffer(PieceBuffer::kPageSize);
-    }
-}
-
-}  // namespace
-
-std::uint32_t sign_from(FileReader& reader, const ReadOptions& options) {
-    PieceBuffer buffer = piece_buffer();
-    Accumulator accumulator = options.chain != nullptr ? Accumulator(*options.chain) : Accumulator();
-    for (;;) {
-        if (options.stop.stop_requested())
-            throw std::system_error(make_error_code(SignError::cancelled), reader.name());
-        const auto piece = reader.read(buffer.span(), accumulator.is_zero());
-        if (piece.empty()) break;
-        accumulator.update(piece);
-        if (options.on_progress) options.on_progress(reader.consumed(), reader.is_regular() ? reader.size() : 0);
-    }
-    reader.finish();
-    return accumulator.value();
-}
 
 std::optional<FileIdentity> regular_file_identity(NativeFile file) noexcept {
     try {
@@ -45,8 +15,9 @@ std::optional<FileIdentity> regular_file_identity(NativeFile file) noexcept {
 }
 
 std::uint32_t sign_file(const std::filesystem::path& path, const ReadOptions& options) {
-    FileReader reader(path, options.regular_only);
-    return sign_from(reader, options);
+    const SigningContext context{.on_piece = options.on_progress, .stop = options.stop};
+    FileSigning signing(FileReader(path, options.regular_only), context);
+    return sign_in_one_chain(signing, options.chain != nullptr ? *options.chain : best_chain());
 }
 
 }  // namespace firma

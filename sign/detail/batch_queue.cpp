@@ -24,11 +24,11 @@ bool BatchQueue::empty() {
     return slots_.empty();
 }
 
-void BatchQueue::push(BatchItem<std::any> item) {
+void BatchQueue::push(std::optional<SignRequest> request) {
     {
         const std::lock_guard lock(mutex_);
-        if (for_workers(item.request)) ++untaken_files_;
-        slots_.push_back(BatchSlot{std::move(item.item), std::move(item.request), {}, false, {}});
+        if (for_workers(request)) ++untaken_files_;
+        slots_.push_back(BatchSlot{std::move(request), {}, false, {}});
     }
     job_added_.notify_one();
 }

@@ -5,7 +5,7 @@
 
 #include <condition_variable>
 #include <deque>
-#include <any>
+#include <functional>
 #include <mutex>
 #include <optional>
 
@@ -15,8 +15,7 @@
 namespace firma::detail {
 
 struct BatchSlot {
-    std::any item;  // the caller's
-    std::optional<SignRequest> request;
+    std::optional<SignRequest> request;  // nothing: the item only holds its place
     BatchResult result;
     bool done = false;
     std::optional<FileReader> deferred;  // opened, to be read on the calling thread
@@ -32,7 +31,7 @@ public:
     // Calling thread.
     bool full();
     bool empty();
-    void push(BatchItem<std::any> item);
+    void push(std::optional<SignRequest> request);
     void close();  // no more items will come
     void stop();   // abandon what is left: workers return as soon as they can
     // Waits until the front is done or, for items the workers never take, present.

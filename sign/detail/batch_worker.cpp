@@ -7,8 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "sign/accumulator.h"
-#include "sign/detail/file_reader.h"
+#include "sign/detail/file_signing.h"
 #include "sign/fold.h"
 #include "sign/sign_error.h"
 
@@ -20,10 +19,8 @@ struct Lane {
     Lane(std::size_t piece, std::size_t offset) : buffer(piece, offset) {}
 
     BatchSlot* slot = nullptr;
-    std::optional<FileReader> reader;
+    std::optional<FileSigning> signing;
     PieceBuffer buffer;
-    std::span<const unsigned char> pending;
-    std::uint32_t accumulator = 0;
 
     bool active() const { return slot != nullptr; }
 };
@@ -40,11 +37,9 @@ public:
     // Reads at most `files` files at a time, in pieces of `piece` bytes; with
     // fewer where memory for the buffers runs short, and one file at a time in
     // small pieces before giving up (std::bad_alloc).
-    Worker(BatchQueue& queue, BatchProgress* progress, const std::vector<FileIdentity>& leave_out, unsigned files,
-           std::size_t piece)
+    Worker(BatchQueue& queue, const SigningContext& context, unsigned files, std::size_t piece)
         : queue_(queue),
-          progress_(progress),
-          leave_out_(leave_out),
+          context_(context),
           chain_(best_chain()),
           kernel_(best_lanes()),
           pays_off_(static_cast<std::size_t>(lanes_pay_off(chain_, kernel_))),
@@ -110,19 +105,14 @@ private:
         for (;;) {
             const std::size_t done_before = queue_.files_done();
             try {
-                const SignRequest& request = *slot->request;
-                FileReader reader(request.path, request.regular_only, request.folder.get());
-                refuse_left_out(reader, leave_out_);
+                FileReader reader = FileReader::open(*slot->request);
                 // A read that waits for a writer would hold back every lane here.
                 if (reader.may_wait()) {
                     queue_.defer(slot, std::move(reader));
                     return true;
                 }
-                if (progress_ != nullptr) count_expected(reader, false, *progress_);
-                lane.reader.emplace(std::move(reader));
+                lane.signing.emplace(std::move(reader), context_);
                 lane.slot = slot;
-                lane.accumulator = 0;
-                lane.pending = {};
                 return true;
             } catch (...) {
                 const std::error_code error = failure_code(std::current_exception());
@@ -150,7 +140,7 @@ private:
     // Closes the file before saying it is done: a worker waiting for a
     // descriptor may then have this one.
     void finish(Lane& lane, const BatchResult& result) {
-        lane.reader.reset();
+        lane.signing.reset();
         queue_.complete(std::exchange(lane.slot, nullptr), result);
     }
 
@@ -159,18 +149,12 @@ private:
     bool refill_pieces() {
         bool all_have_bytes = true;
         for (Lane& lane : lanes_) {
-            if (!lane.active() || !lane.pending.empty()) continue;
+            if (!lane.active() || !lane.signing->pending().empty()) continue;
             try {
-                const std::uint64_t before = lane.reader->consumed();
-                auto piece = lane.reader->read(lane.buffer.span(), lane.accumulator == 0);
-                if (progress_ != nullptr) progress_->done += lane.reader->consumed() - before;
-                if (piece.empty()) {
-                    lane.reader->finish();
-                    finish(lane, {lane.accumulator, {}});
+                if (!lane.signing->read_piece(lane.buffer.span())) {
+                    finish(lane, {lane.signing->accumulator(), {}});
                     all_have_bytes = false;
-                    continue;
                 }
-                lane.pending = bytes_to_fold(lane.accumulator, piece);
             } catch (...) {
                 finish(lane, {0, failure_code(std::current_exception())});
                 all_have_bytes = false;
@@ -183,35 +167,30 @@ private:
     // files alone fold faster one after another in the single chain.
     void fold_pending() {
         if (active_count() < pays_off_) {
-            for (Lane& lane : lanes_) {
-                if (!lane.active()) continue;
-                lane.accumulator = chain_.fold(lane.accumulator, lane.pending.data(), lane.pending.size());
-                lane.pending = {};
-            }
+            for (Lane& lane : lanes_)
+                if (lane.active()) lane.signing->fold(chain_);
             return;
         }
         std::size_t size = piece_;
         for (const Lane& lane : lanes_)
-            if (lane.active()) size = std::min(size, lane.pending.size());
+            if (lane.active()) size = std::min(size, lane.signing->pending().size());
         // Idle lanes fold some active lane's bytes again; their results are dropped.
         const unsigned char* spare = nullptr;
         for (const Lane& lane : lanes_)
-            if (lane.active()) spare = lane.pending.data();
+            if (lane.active()) spare = lane.signing->pending().data();
         std::fill(bytes_.begin(), bytes_.end(), spare);
         for (std::size_t i = 0; i < lanes_.size(); ++i) {
-            accumulators_[i] = lanes_[i].accumulator;
-            if (lanes_[i].active()) bytes_[i] = lanes_[i].pending.data();
+            if (!lanes_[i].active()) continue;
+            accumulators_[i] = lanes_[i].signing->accumulator();
+            bytes_[i] = lanes_[i].signing->pending().data();
         }
         kernel_.fold(accumulators_.data(), bytes_.data(), size);
-        for (std::size_t i = 0; i < lanes_.size(); ++i) {
-            lanes_[i].accumulator = accumulators_[i];
-            if (lanes_[i].active()) lanes_[i].pending = lanes_[i].pending.subspan(size);
-        }
+        for (std::size_t i = 0; i < lanes_.size(); ++i)
+            if (lanes_[i].active()) lanes_[i].signing->folded(size, accumulators_[i]);
     }
 
     BatchQueue& queue_;
-    BatchProgress* progress_;
-    const std::vector<FileIdentity>& leave_out_;
+    const SigningContext& context_;
     const FoldChain& chain_;
     const FoldLanes& kernel_;
     std::size_t pays_off_;  // active files from which the lanes beat the chain
@@ -255,23 +234,10 @@ std::size_t piece_size(unsigned files, std::size_t level2) {
     return std::clamp(share, kSmallestSidePiece, kLargestSidePiece) / PieceBuffer::kPageSize * PieceBuffer::kPageSize;
 }
 
-void count_expected(const FileReader& reader, bool standard_input, BatchProgress& progress) {
-    if (reader.is_regular())
-        progress.expected += reader.size();
-    else if (standard_input)
-        progress.total_unknown = true;
-}
-
-void refuse_left_out(const FileReader& reader, const std::vector<FileIdentity>& leave_out) {
-    if (reader.is_regular() && std::find(leave_out.begin(), leave_out.end(), reader.identity()) != leave_out.end())
-        throw std::system_error(make_error_code(SignError::is_the_output), reader.name());
-}
-
-void run_worker(BatchQueue& queue, BatchProgress* progress, const std::vector<FileIdentity>& leave_out,
-                unsigned files, std::size_t piece) {
+void run_worker(BatchQueue& queue, const SigningContext& context, unsigned files, std::size_t piece) {
     std::optional<Worker> worker;
     try {
-        worker.emplace(queue, progress, leave_out, files, piece);
+        worker.emplace(queue, context, files, piece);
     } catch (const std::bad_alloc&) {
         // Not even one small buffer: the other workers read on, or else the
         // calling thread, with what memory it has.

@@ -43,6 +43,11 @@ FileReader::FileReader(const std::filesystem::path& path, bool regular_only, con
 FileReader::FileReader(NativeFile file, std::string name, bool whole_file, bool regular_only)
     : state_(std::make_unique<State>(detail::OsFile(file, name, regular_only), name, whole_file)) {}
 
+FileReader FileReader::open(const SignRequest& request) {
+    if (request.source == SignRequest::Source::standard_input) return FileReader(standard_input(), "-", true, false);
+    return FileReader(request.path, request.regular_only, request.folder.get());
+}
+
 FileReader::FileReader(FileReader&& other) noexcept = default;
 FileReader::~FileReader() = default;
 

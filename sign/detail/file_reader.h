@@ -12,11 +12,9 @@
 #include "sign/file_identity.h"
 #include "sign/native_file.h"
 #include "sign/open_folder.h"
-#include "sign/read_options.h"
+#include "sign/sign_request.h"
 
 namespace firma {
-
-struct ReadOptions;
 
 class FileReader {
 public:
@@ -30,6 +28,9 @@ public:
     // `whole_file` is set, a regular file is checked as if opened by path, from
     // that position.
     FileReader(NativeFile file, std::string name, bool whole_file, bool regular_only);
+    // Opens what `request` names; standard input is read from where it stands,
+    // and checked as a file when it is one.
+    static FileReader open(const SignRequest& request);
     FileReader(FileReader&& other) noexcept;
     FileReader& operator=(FileReader&&) = delete;
     FileReader(const FileReader&) = delete;
@@ -55,9 +56,6 @@ private:
     struct State;
     std::unique_ptr<State> state_;
 };
-
-// Reads `reader` to its end in one chain, and signs what it read.
-std::uint32_t sign_from(FileReader& reader, const ReadOptions& options);
 
 // A buffer for pieces, of kPieceSize bytes unless told otherwise, starting
 // `offset` bytes into a page: buffers read side by side start at different

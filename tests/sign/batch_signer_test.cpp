@@ -113,7 +113,7 @@ TEST(BatchQueue, AWorkerTakesNoMoreThanItsShareOfTheFilesInHand) {
     detail::BatchQueue queue(16);
     queue.add_worker();
     queue.add_worker();
-    for (int i = 0; i < 5; ++i) queue.push({{}, SignRequest{SignRequest::Source::file, "f"}});
+    for (int i = 0; i < 5; ++i) queue.push(SignRequest{SignRequest::Source::file, "f"});
     const auto take_all = [&] {
         std::size_t reading = 0;
         while (queue.take(false, reading) != nullptr) ++reading;

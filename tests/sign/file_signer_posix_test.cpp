@@ -19,7 +19,8 @@
 #include "file_signer_fixture.h"
 #include "reference.h"
 #include "sign/batch_signer.h"
-#include "sign/detail/file_reader.h"
+#include "sign/detail/file_signing.h"
+#include "sign/fold.h"
 #include "sign/detail/os.h"
 #include "sign/file_signer.h"
 #include "sign/module1.h"
@@ -120,8 +121,9 @@ TEST_F(FileSigner, DescriptorsAreReadFromTheirOffsetWithoutTheSizeCheck) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::lseek(fd, 3, SEEK_SET), 3);
-    FileReader reader(fd, "-", false, false);  // as standard input is read
-    EXPECT_EQ(sign_from(reader, {}), 0x555u);
+    const SigningContext context;
+    FileSigning signing(FileReader(fd, "-", false, false), context);  // as standard input is read
+    EXPECT_EQ(sign_in_one_chain(signing, best_chain()), 0x555u);
     ::close(fd);
 }
 

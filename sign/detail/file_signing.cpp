@@ -1,0 +1,68 @@
+#include "sign/detail/file_signing.h"
+
+#include <algorithm>
+#include <new>
+
+#include "sign/accumulator.h"
+#include "sign/fold.h"
+#include "sign/sign_error.h"
+
+namespace firma {
+
+FileSigning::FileSigning(FileReader reader, const SigningContext& context, bool standard_input)
+    : reader_(std::move(reader)), context_(context) {
+    const auto* leave_out = context.leave_out;
+    if (leave_out != nullptr && reader_.is_regular() &&
+        std::find(leave_out->begin(), leave_out->end(), reader_.identity()) != leave_out->end())
+        throw std::system_error(make_error_code(SignError::is_the_output), reader_.name());
+    if (context.progress == nullptr) return;
+    if (reader_.is_regular())
+        context.progress->expected += reader_.size();
+    else if (standard_input)
+        context.progress->total_unknown = true;
+}
+
+bool FileSigning::read_piece(std::span<unsigned char> buffer) {
+    if (context_.stop.stop_requested()) throw std::system_error(make_error_code(SignError::cancelled), reader_.name());
+    const std::uint64_t before = reader_.consumed();
+    // While the accumulator is zero, holes read as zeros that would leave it there.
+    const auto piece = reader_.read(buffer, accumulator_ == 0);
+    if (context_.progress != nullptr) context_.progress->done += reader_.consumed() - before;
+    if (piece.empty()) {
+        reader_.finish();
+        return false;
+    }
+    if (context_.on_piece) context_.on_piece(reader_.consumed(), reader_.is_regular() ? reader_.size() : 0);
+    pending_ = bytes_to_fold(accumulator_, piece);
+    return true;
+}
+
+void FileSigning::folded(std::size_t size, std::uint32_t accumulator) noexcept {
+    accumulator_ = accumulator;
+    pending_ = pending_.subspan(size);
+}
+
+void FileSigning::fold(const FoldChain& chain) noexcept {
+    if (!pending_.empty()) folded(pending_.size(), chain.fold(accumulator_, pending_.data(), pending_.size()));
+}
+
+namespace {
+
+// The usual piece, or where memory is short a page: slower, but signed.
+PieceBuffer piece_buffer() {
+    try {
+        return PieceBuffer();
+    } catch (const std::bad_alloc&) {
+        return PieceBuffer(PieceBuffer::kPageSize);
+    }
+}
+
+}  // namespace
+
+std::uint32_t sign_in_one_chain(FileSigning& signing, const FoldChain& chain) {
+    PieceBuffer buffer = piece_buffer();
+    while (signing.read_piece(buffer.span())) signing.fold(chain);
+    return signing.accumulator();
+}
+
+}  // namespace firma
