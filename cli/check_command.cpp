@@ -4,12 +4,13 @@
 #include <climits>
 #include <filesystem>
 
-#include "cli/check_lists.h"
 #include "cli/commands.h"
 #include "cli/messages.h"
 #include "cli/quote.h"
 #include "cli/reporter.h"
-#include "cli/signature_lines.h"
+#include "lists/check_entry.h"
+#include "lists/list_reader.h"
+#include "lists/signature_lines.h"
 #include "cli/system.h"
 #include "sign/batch_signer.h"
 #include "sign/system_errors.h"
@@ -23,32 +24,6 @@ namespace {
 std::string counted_warning(std::size_t count, const char* one, const char* many) {
     const auto form = static_cast<unsigned long>(std::min<std::size_t>(count, ULONG_MAX));
     return fill_message(translate_plural(one, many, form), form == 1 ? one : many, count);
-}
-
-// Lists written on Windows separate folders with '\\', which a POSIX name may
-// hold as a character. A listed name that is not there, with '\\' but no '/',
-// is the same name from Windows: tried with '/'. Reported as listed.
-std::filesystem::path written_here(std::filesystem::path path, const std::string& name) {
-    if (backslash_separates_folders() || name.find('\\') == std::string::npos || name.find('/') != std::string::npos)
-        return path;
-    std::error_code error;
-    if (std::filesystem::symlink_status(path, error).type() != std::filesystem::file_type::not_found) return path;
-    std::string with_slashes = name;
-    std::replace(with_slashes.begin(), with_slashes.end(), '\\', '/');
-    return path_of_utf8(with_slashes).value_or(path);
-}
-
-// What checking an entry takes: the file it names, or nothing for a line
-// that only reports.
-std::optional<SignRequest> request_for(ListEntry& entry) {
-    if (entry.malformed) return std::nullopt;
-    if (entry.file.name == "-") return SignRequest{SignRequest::Source::standard_input, "-"};
-    auto path = path_of_utf8(entry.file.name);
-    if (!path) {  // on Windows, a name that is not UTF-8 names no file
-        entry.error = std::make_error_code(std::errc::illegal_byte_sequence);
-        return std::nullopt;
-    }
-    return SignRequest{SignRequest::Source::file, written_here(std::move(*path), entry.file.name)};
 }
 
 // Whether a list lies in another folder than the current one.
@@ -93,14 +68,14 @@ private:
     void verdict(const ListEntry& entry, const BatchResult& result) {
         ++tally_.listed;
         const std::string shown = check_display_name(entry.file.name);
-        const std::error_code error = entry.error ? entry.error : result.error;
+        const auto [verdict, error] = check_entry(entry, result);
         if (error) {
-            if (options_.ignore_missing && error == std::errc::no_such_file_or_directory) return;
+            if (options_.ignore_missing && verdict == Verdict::missing) return;
             ++tally_.unreadable;
-            if (error == std::errc::no_such_file_or_directory) ++tally_.missing;
+            if (verdict == Verdict::missing) ++tally_.missing;
             reporter_.error(entry.file.name, reason_of(error));
             if (show_failures_) reporter_.line(shown + ": " + _("FAILED open or read") + "\n");
-        } else if (result.accumulator == entry.file.signature) {
+        } else if (verdict == Verdict::matched) {
             ++tally_.matched;
             if (show_ok_) reporter_.line(shown + ": " + _("OK") + "\n");
         } else {

@@ -12,8 +12,10 @@
 
 #include "cli/messages.h"
 #include "cli/option_errors.h"
+#include "cli/option_table.h"
 #include "cli/exit_status.h"
 #include "cli/system.h"
+#include "lists/list_files.h"
 #include "firma_version.h"
 #include "sign/batch_signer.h"
 #include "sign/fold.h"
@@ -21,33 +23,6 @@
 
 namespace firma::cli {
 namespace {
-
-enum LongOnly { kHelp = 256, kVersion, kTag, kQuiet, kStatus, kStrict, kIgnoreMissing, kProgress, kAll };
-
-// In the order of coreutils' digest tools: getopt lists the candidates for an
-// ambiguous abbreviation in this order.
-constexpr option kLongOptions[] = {
-    {"binary", no_argument, nullptr, 'b'},
-    {"check", no_argument, nullptr, 'c'},
-    {"ignore-missing", no_argument, nullptr, kIgnoreMissing},
-    {"quiet", no_argument, nullptr, kQuiet},
-    {"status", no_argument, nullptr, kStatus},
-    {"strict", no_argument, nullptr, kStrict},
-    {"tag", no_argument, nullptr, kTag},
-    {"text", no_argument, nullptr, 't'},
-    {"warn", no_argument, nullptr, 'w'},
-    {"zero", no_argument, nullptr, 'z'},
-    {"recursive", no_argument, nullptr, 'r'},
-    {"dereference", no_argument, nullptr, 'L'},
-    {"all", no_argument, nullptr, kAll},
-    {"jobs", required_argument, nullptr, 'j'},
-    {"output", required_argument, nullptr, 'o'},
-    {"progress", no_argument, nullptr, kProgress},
-    {"help", no_argument, nullptr, kHelp},
-    {"version", no_argument, nullptr, kVersion},
-    {nullptr, 0, nullptr, 0},
-};
-constexpr char kShortOptions[] = "bctzrLj:o:wh";
 
 std::nullopt_t usage_error(const std::string& message) {
     print_error(message);
@@ -86,64 +61,60 @@ std::optional<Options> parse_options(int argc, char** argv) {
     }
     int binary = -1;  // -1 until -b, -t or --tag: the last of them decides
     bool status_only = false, warn = false, quiet = false;
+    std::vector<OptionId> given;
+    const std::vector<option> long_table = long_options();
+    const std::string short_table = short_options();
     optind = 0;  // also resets getopt's internal state, so parsing can be repeated
     opterr = 0;  // what was wrong is said below, in the same words on every system
     int option;
-    while ((option = getopt_long(argc, args.data(), kShortOptions, kLongOptions, nullptr)) != -1) {
+    while ((option = getopt_long(argc, args.data(), short_table.c_str(), long_table.data(), nullptr)) != -1) {
         switch (option) {
-            case 'b': binary = 1; break;
-            case 't': binary = 0; break;
+            case kBinary: binary = 1; break;
+            case kText: binary = 0; break;
             case kTag: options.tag = true; binary = 1; break;
-            case 'c': options.action = Action::check; break;
-            case 'z': options.zero = true; break;
-            case 'r': options.recursive = true; break;
-            case 'L': options.follow_links = true; break;
-            case 'j':
+            case kCheck: options.action = Action::check; break;
+            case kZero: options.zero = true; break;
+            case kRecursive: options.recursive = true; break;
+            case kDereference: options.follow_links = true; break;
+            case kJobs:
                 if (!parse_jobs(optarg, options.jobs))
                     return usage_error(format_message(N_("invalid number of jobs: '{}'"), optarg));
                 break;
             case kProgress: options.progress = true; break;
-            case 'o': options.output = optarg; break;
+            case kOutput: options.output = optarg; break;
             case kAll: options.protected_files = true; break;
+            // The last of --status, --warn and --quiet is the one given.
             case kStatus: status_only = true; warn = quiet = false; break;
-            case 'w': warn = true; status_only = quiet = false; break;
+            case kWarn: warn = true; status_only = quiet = false; break;
             case kQuiet: quiet = true; status_only = warn = false; break;
             case kStrict: options.strict = true; break;
             case kIgnoreMissing: options.ignore_missing = true; break;
-            case 'h':
             case kHelp: options.action = Action::help; return options;
             case kVersion: options.action = Action::version; return options;
             default:
-                return usage_error(option_error(kLongOptions, kShortOptions, optind > 0 ? args[optind - 1] : "",
+                return usage_error(option_error(long_table.data(), short_table, optind > 0 ? args[optind - 1] : "",
                                                 optopt));
         }
+        if (option != kStatus && option != kWarn && option != kQuiet) given.push_back(static_cast<OptionId>(option));
     }
+    if (status_only) given.push_back(kStatus);
+    if (warn) given.push_back(kWarn);
+    if (quiet) given.push_back(kQuiet);
     options.binary = binary == 1;
     options.verbosity = status_only ? Verbosity::status_only
                         : warn      ? Verbosity::warn
                         : quiet     ? Verbosity::quiet
                                     : Verbosity::normal;
-    // When several apply, the one coreutils' digest tools would give.
-    const bool check = options.action == Action::check;
-    const auto only_when_checking = [](const char* name) {
-        return usage_error(format_message(N_("the {} option is meaningful only when verifying checksums"), name));
-    };
-    const auto not_when_checking = [](const char* name) {
-        return usage_error(format_message(N_("the {} option is meaningless when verifying checksums"), name));
-    };
     if (options.tag && binary == 0) return usage_error(_("--tag does not support --text mode"));
-    if (options.zero && check) return usage_error(_("the --zero option is not supported when verifying checksums"));
-    if (options.tag && check) return not_when_checking("--tag");
-    if (binary >= 0 && check)
-        return usage_error(_("the --binary and --text options are meaningless when verifying checksums"));
-    if (options.ignore_missing && !check) return only_when_checking("--ignore-missing");
-    if (status_only && !check) return only_when_checking("--status");
-    if (warn && !check) return only_when_checking("--warn");
-    if (quiet && !check) return only_when_checking("--quiet");
-    if (options.strict && !check) return only_when_checking("--strict");
-    if (options.recursive && check) return not_when_checking("--recursive");
-    if (options.output && check) return not_when_checking("--output");
-    if (options.protected_files && check) return not_when_checking("--all");
+    const unsigned mode = options.action == Action::check ? kChecking : kSigning;
+    for (const OptionSpec& spec : option_table()) {
+        if ((spec.modes & mode) != 0 || std::find(given.begin(), given.end(), spec.id) == given.end()) continue;
+        if (spec.misplaced != nullptr) return usage_error(_(spec.misplaced));
+        const std::string name = std::string("--") + spec.long_name;
+        return usage_error(mode == kChecking
+                               ? format_message(N_("the {} option is meaningless when verifying checksums"), name)
+                               : format_message(N_("the {} option is meaningful only when verifying checksums"), name));
+    }
     options.files.assign(args.begin() + optind, args.end());
     return options;
 }
@@ -162,42 +133,13 @@ const char* usage() {
 void print_help() {
     std::string text = usage();
     text += "\n";
-    text += format_message(N_(
-        "With no FILE, or when FILE is -, read standard input.\n"
-        "  -b, --binary          mark names with '*' (the bytes signed are the same)\n"
-        "  -c, --check           read signatures from the FILEs and check them\n"
-        "      --tag             print lines as FIRMA (NAME) = SIGNATURE\n"
-        "  -t, --text            mark names with ' ' (the default)\n"
-        "  -z, --zero            end each output line with NUL, not newline,\n"
-        "                          and do not escape names\n"
-        "  -r, --recursive       sign every regular file below FILEs that are folders,\n"
-        "                          in sorted order\n"
-        "                          (FIFOs, sockets and devices are skipped, with a\n"
-        "                          warning; links to files are signed)\n"
-        "  -L, --dereference     with -r, follow symbolic links to folders\n"
-        "                          (no effect without -r)\n"
-        "      --all             with -r on Windows, also sign files and folders that\n"
-        "                          are both hidden and system (Thumbs.db, desktop.ini),\n"
-        "                          which Explorer hides and rewrites on its own\n"
-        "  -j, --jobs=N          read at most N files at a time, on up to one thread\n"
-        "                          per core (default here: {}); -j 1 reads one file\n"
-        "                          after another\n"
-        "  -o, --output=FILE     write the lines to FILE (UTF-8, the same on every\n"
-        "                          system and shell) instead of standard output;\n"
-        "                          FILE is replaced only once every FILE is done, and\n"
-        "                          is never signed itself\n"
-        "      --progress        show progress on standard error when it is a terminal\n"),
-        default_jobs());
+    text += _("With no FILE, or when FILE is -, read standard input.\n");
+    text += help_for(HelpGroup::general);
     text += "\n";
-    text += _("The following five options are useful only when verifying signatures:\n"
-              "      --ignore-missing  don't fail or report status for missing files\n"
-              "      --quiet           don't print OK for each successfully verified file\n"
-              "      --status          don't output anything, status code shows success\n"
-              "      --strict          exit non-zero for improperly formatted lines\n"
-              "  -w, --warn            warn about improperly formatted lines\n");
+    text += _("The following options are useful only when verifying signatures:\n");
+    text += help_for(HelpGroup::checking);
     text += "\n";
-    text += _("  -h, --help     display this help and exit\n"
-              "      --version  output version information and exit\n");
+    text += help_for(HelpGroup::information);
     text += "\n";
     text += _("A line holds the signature, a space, ' ' or '*', and the name. Names with a\n"
               "newline, carriage return or (except on Windows, where it separates folders)\n"
@@ -219,6 +161,9 @@ void print_help() {
               "the end, 1 in 2 at 64 MiB). Where that matters, compare a cryptographic\n"
               "digest as well (sha256sum, or Get-FileHash in PowerShell).\n");
     text += "\n";
+    // What belongs to this machine, and where to read on, come last: the
+    // manual page is made from the rest.
+    text += format_message(N_("Here -j defaults to {}.\n"), default_jobs());
     text += format_message(N_("Full documentation: {}\n"), full_documentation());
     write_text(stdout, text);
 }

@@ -27,10 +27,6 @@ struct OutputRefused : std::system_error {
     std::string name;
 };
 
-// Whether a folder entry's name is that of an -o run's new file, which is
-// never signed: one left by a killed run holds part of a list.
-bool is_unfinished_output(std::string_view name);
-
 class OutputFile {
 public:
     // Sends standard output to the new file. Throws std::system_error with the

@@ -16,6 +16,7 @@
 
 #include "cli/output_file.h"
 #include "cli/system.h"
+#include "lists/list_files.h"
 #include "sign/file_identity_posix.h"
 #include "sign/system_errors.h"
 
@@ -72,15 +73,13 @@ std::string dangling_target(std::string path) {
 
 // Gives the new file a name beside `path` that nothing has, for the moment
 // before it is renamed over `path`: `make(name)` makes it there, and fails with
-// EEXIST where the name is taken. Hidden, so that wildcards leave it out.
-// Returns what the last `make` returned.
-constexpr char kMark[] = ".firma-";
+// EEXIST where the name is taken. Returns what the last `make` returned.
 template <class Make>
 int name_beside(const std::string& path, std::string& name, Make make) {
     std::random_device seed;
     int made = -1;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        name = folder_of(path) + "/." + base_of(path) + kMark + std::to_string(seed() % 1000000000);
+        name = folder_of(path) + "/" + unfinished_output_prefix(base_of(path)) + std::to_string(seed() % 1000000000);
         made = make(name);
         if (made >= 0 || errno != EEXIST) break;
     }
@@ -88,21 +87,14 @@ int name_beside(const std::string& path, std::string& name, Make make) {
     return made;
 }
 
-// ".NAME.firma-DIGITS": a mark no list's own name is likely to end with.
-bool marks_new_file(std::string_view name, std::string_view prefix) {
-    return name.size() > prefix.size() && name.starts_with(prefix) &&
-           name.find_first_not_of("0123456789", prefix.size()) == std::string_view::npos;
-}
-
 // Removes what killed runs left beside `path`: new files that no running
 // firma holds (each holds its own locked while it runs).
 void remove_abandoned(const std::string& path) {
-    const std::string prefix = "." + base_of(path) + kMark;
     DIR* folder = ::opendir(folder_of(path).c_str());
     if (folder == nullptr) return;
     while (const dirent* entry = ::readdir(folder)) {
         const std::string_view name = entry->d_name;
-        if (!marks_new_file(name, prefix)) continue;
+        if (!is_unfinished_output_of(name, base_of(path))) continue;
         const std::string full = folder_of(path) + "/" + std::string(name);
         const int fd = ::open(full.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
         if (fd < 0) continue;
@@ -161,12 +153,6 @@ bool refused(int error) {
 }
 
 }  // namespace
-
-bool is_unfinished_output(std::string_view name) {
-    const std::size_t mark = name.rfind(kMark);
-    return name.starts_with('.') && mark != std::string_view::npos && mark > 1 &&
-           marks_new_file(name, name.substr(0, mark + sizeof kMark - 1));
-}
 
 struct OutputFile::State {
     enum class Way {

@@ -20,7 +20,7 @@ namespace {
 
 // Marks the open file to be deleted when its last handle closes, or clears the mark.
 bool delete_on_close(HANDLE file, bool wanted) {
-    FILE_DISPOSITION_INFO disposition{wanted ? TRUE : FALSE};
+    FILE_DISPOSITION_INFO disposition{static_cast<BOOLEAN>(wanted)};
     return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
 }
 
@@ -38,12 +38,6 @@ bool held_open(const std::wstring& path) {
 }
 
 }  // namespace
-
-// Windows deletes the new file however firma ends, and it is hidden and
-// system meanwhile, which -r leaves out: no name needs to be set aside.
-bool is_unfinished_output(std::string_view) {
-    return false;
-}
 
 struct OutputFile::State {
     std::wstring path;

@@ -28,10 +28,6 @@ bool write_text(std::FILE* stream, std::string_view text);
 // C runtime says EINVAL when the reader of a pipe has gone; POSIX says EPIPE.
 int write_errno();
 
-// Whether a backslash separates folders in names (Windows), rather than being
-// a character a name may hold (POSIX).
-bool backslash_separates_folders();
-
 // The operands as the user meant them. On Windows, where no shell expands
 // wildcards, `*` and `?` in an operand's last component are expanded here
 // (wildcards_windows.cpp; a folder typed as "C:\Mis Fotos\" is mended before,
@@ -67,17 +63,6 @@ std::vector<FileIdentity> files_the_reader_writes(const std::vector<std::string>
 bool started_on_a_console_of_its_own();
 // Waits until a key is pressed on firma's console.
 void wait_for_a_key();
-
-// A list to read, in binary (a list written on another system reads the same);
-// nothing, with the system's reason in `error`, where it cannot be opened.
-std::FILE* open_list(const std::string& name, std::error_code& error);
-// Reads up to `size` bytes of `file`, bypassing its buffer, waiting only until
-// there are some: a pipe's or a terminal's lines are read as they arrive.
-// Returns 0 at the end, and -1 (the system's reason in `error`) on a failure.
-long long read_available(std::FILE* file, char* buffer, std::size_t size, std::error_code& error);
-// Whether a read of `file` may wait for a writer: a pipe, FIFO, terminal or
-// device, not a file on a disk.
-bool reads_may_wait(std::FILE* file);
 
 // While a progress line stands on standard error, a terminal, from
 // begin_progress_line() to end_progress_line(): an interrupt (Ctrl-C, a kill)

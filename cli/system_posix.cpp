@@ -65,10 +65,6 @@ bool read_by_code_page(std::FILE*) {
 
 void wait_for_a_key() {}
 
-bool backslash_separates_folders() {
-    return false;
-}
-
 std::vector<std::string> operands_as_meant(const std::vector<std::string>& operands) {
     return operands;
 }
@@ -85,27 +81,7 @@ bool write_text(std::FILE* stream, std::string_view text) {
     return std::fwrite(text.data(), 1, text.size(), stream) == text.size();
 }
 
-std::FILE* open_list(const std::string& name, std::error_code& error) {
-    std::FILE* const list = std::fopen(name.c_str(), "re");
-    if (list == nullptr) error = last_system_error();
-    return list;
-}
 
-long long read_available(std::FILE* file, char* buffer, std::size_t size, std::error_code& error) {
-    for (;;) {
-        const ssize_t got = ::read(::fileno(file), buffer, size);
-        if (got >= 0) return got;
-        if (errno != EINTR) {
-            error = last_system_error();
-            return -1;
-        }
-    }
-}
-
-bool reads_may_wait(std::FILE* file) {
-    struct stat status {};
-    return ::fstat(::fileno(file), &status) != 0 || !S_ISREG(status.st_mode);
-}
 
 bool begin_progress_line(void (*clear)()) {
     g_clear = clear;

@@ -186,39 +186,12 @@ void wait_for_a_key() {
     CloseHandle(keyboard);
 }
 
-bool backslash_separates_folders() {
-    return true;
-}
-
 // The C runtime keeps the Windows error of the failed write.
 int write_errno() {
     return system_error_code(_doserrno) == std::errc::broken_pipe ? EPIPE : errno;
 }
 
-std::FILE* open_list(const std::string& name, std::error_code& error) {
-    const auto path = path_of_utf8(name);
-    if (!path) {
-        error = std::make_error_code(std::errc::illegal_byte_sequence);
-        return nullptr;
-    }
-    std::FILE* list = _wfopen(path->c_str(), L"rb");
-    if (list != nullptr) return list;
-    // Windows refuses to open a folder at all; say so as POSIX systems do.
-    std::error_code ignored;
-    error = std::filesystem::is_directory(*path, ignored) ? std::make_error_code(std::errc::is_a_directory)
-                                                           : system_error_code(_doserrno);
-    return nullptr;
-}
 
-long long read_available(std::FILE* file, char* buffer, std::size_t size, std::error_code& error) {
-    const int got = _read(_fileno(file), buffer, static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30)));
-    if (got < 0) error = system_error_code(_doserrno);
-    return got;
-}
-
-bool reads_may_wait(std::FILE* file) {
-    return GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))) != FILE_TYPE_DISK;
-}
 
 // A console is drawn on with \r and spaces, which every console reads the same
 // way. Escapes would need its virtual-terminal mode, which consoles before

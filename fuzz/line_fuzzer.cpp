@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "cli/signature_lines.h"
+#include "lists/signature_lines.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ void check(bool holds) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    using namespace firma::cli;
+    using namespace firma;
     const std::string_view line(reinterpret_cast<const char*>(data), size);
     const ParsedLine parsed = ListParser{}.parse(line);
     if (parsed.kind != LineKind::listed) return 0;

@@ -3,13 +3,12 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "cli/output_file.h"
-#include "cli/system.h"
-#include "cli/walk.h"
+#include "lists/list_files.h"
+#include "lists/walk.h"
 #include "language/translation.h"
 #include "sign/utf8.h"
 
-namespace firma::cli {
+namespace firma {
 
 std::string skipped_warning(Skipped what) {
     switch (what) {
@@ -70,4 +69,4 @@ std::optional<WalkItem> Walk::next() {
     }
 }
 
-}  // namespace firma::cli
+}  // namespace firma

@@ -12,9 +12,9 @@
 #include <system_error>
 #include <vector>
 
-#include "cli/signature_lines.h"
+#include "lists/signature_lines.h"
 
-namespace firma::cli {
+namespace firma {
 
 struct ListEntry {
     bool malformed = false;
@@ -74,4 +74,4 @@ private:
     ListParser& parser_;
 };
 
-}  // namespace firma::cli
+}  // namespace firma

@@ -1,14 +1,14 @@
-#include "cli/check_lists.h"
+#include "lists/list_reader.h"
 
 #include <cstring>
 #include <string_view>
 #include <utility>
 
-#include "cli/system.h"
+#include "lists/list_files.h"
 #include "language/translation.h"
 #include "sign/utf8.h"
 
-namespace firma::cli {
+namespace firma {
 
 // Reads what the list holds now, past what is already read: a read from a
 // pipe or a terminal returns once a line is there, never waiting for the
@@ -142,4 +142,4 @@ std::optional<ListEntry> ListReader::next() {
     return std::nullopt;
 }
 
-}  // namespace firma::cli
+}  // namespace firma

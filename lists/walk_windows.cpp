@@ -3,14 +3,14 @@
 
 #include <filesystem>
 
-#include "cli/system.h"
-#include "cli/walk.h"
+#include "lists/list_files.h"
+#include "lists/walk.h"
 #include "sign/system_errors.h"
 #include "sign/sign_error.h"
 #include "sign/utf8.h"
 #include "sign/windows_paths.h"
 
-namespace firma::cli {
+namespace firma {
 namespace {
 
 namespace fs = std::filesystem;
@@ -81,4 +81,4 @@ std::string skipped_now(const WalkItem&) {
     return skipped_warning(Skipped::special_file);
 }
 
-}  // namespace firma::cli
+}  // namespace firma

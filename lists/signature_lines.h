@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-namespace firma::cli {
+namespace firma {
 
 struct LineStyle {
     bool binary = false;
@@ -57,4 +57,4 @@ private:
     Form form_ = Form::undecided;
 };
 
-}  // namespace firma::cli
+}  // namespace firma

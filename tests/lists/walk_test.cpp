@@ -11,15 +11,15 @@
 #include <utility>
 #include <vector>
 
-#include "cli/system.h"
-#include "cli/walk.h"
+#include "lists/list_files.h"
+#include "lists/walk.h"
 #include "sign/accumulator.h"
 #include "sign/batch_signer.h"
 #include "sign/signature.h"
 #include "sign/utf8.h"
 #include "temp_dir.h"
 
-namespace firma::cli {
+namespace firma {
 namespace {
 
 struct Case {
@@ -122,4 +122,4 @@ TEST(Walk, ItemsComeInOrderAndEachOpensItsOwnFile) {
 }
 
 }  // namespace
-}  // namespace firma::cli
+}  // namespace firma

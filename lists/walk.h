@@ -16,7 +16,7 @@
 
 #include "sign/open_folder.h"
 
-namespace firma::cli {
+namespace firma {
 
 // What a walked file that is not signed is, for the warning that says so.
 enum class Skipped { fifo, socket, character_device, block_device, special_file, dangling_link };
@@ -68,4 +68,4 @@ private:
     std::string path_;  // of the folder on top of the stack
 };
 
-}  // namespace firma::cli
+}  // namespace firma

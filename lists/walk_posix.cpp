@@ -1,4 +1,4 @@
-#include "cli/walk.h"
+#include "lists/walk.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,7 +8,7 @@
 
 #include "sign/system_errors.h"
 
-namespace firma::cli {
+namespace firma {
 namespace {
 
 std::string join(const std::string& folder, const std::string& name) {
@@ -52,4 +52,4 @@ std::string skipped_now(const WalkItem& item) {
     return skipped_warning(kind_of(status.st_mode));
 }
 
-}  // namespace firma::cli
+}  // namespace firma

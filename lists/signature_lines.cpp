@@ -1,10 +1,10 @@
-#include "cli/signature_lines.h"
+#include "lists/signature_lines.h"
 
 #include <charconv>
 
 #include "sign/signature.h"
 
-namespace firma::cli {
+namespace firma {
 namespace {
 
 constexpr std::size_t kDigits = 7;
@@ -145,4 +145,4 @@ ParsedLine ListParser::parse(std::string_view line, bool from_standard_input) {
     return {LineKind::listed, std::move(*file)};
 }
 
-}  // namespace firma::cli
+}  // namespace firma

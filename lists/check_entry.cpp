@@ -1,0 +1,46 @@
+#include "lists/check_entry.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+
+#include "lists/list_files.h"
+#include "sign/utf8.h"
+
+namespace firma {
+namespace {
+
+// Lists written on Windows separate folders with '\\', which a POSIX name may
+// hold as a character. A listed name that is not there, with '\\' but no '/',
+// is the same name from Windows: tried with '/'. Reported as listed.
+std::filesystem::path written_here(std::filesystem::path path, const std::string& name) {
+    if (backslash_separates_folders() || name.find('\\') == std::string::npos || name.find('/') != std::string::npos)
+        return path;
+    std::error_code error;
+    if (std::filesystem::symlink_status(path, error).type() != std::filesystem::file_type::not_found) return path;
+    std::string with_slashes = name;
+    std::replace(with_slashes.begin(), with_slashes.end(), '\\', '/');
+    return path_of_utf8(with_slashes).value_or(path);
+}
+
+}  // namespace
+
+std::optional<SignRequest> request_for(ListEntry& entry) {
+    if (entry.malformed) return std::nullopt;
+    if (entry.file.name == "-") return SignRequest{SignRequest::Source::standard_input, "-"};
+    auto path = path_of_utf8(entry.file.name);
+    if (!path) {  // on Windows, a name that is not UTF-8 names no file
+        entry.error = std::make_error_code(std::errc::illegal_byte_sequence);
+        return std::nullopt;
+    }
+    return SignRequest{SignRequest::Source::file, written_here(std::move(*path), entry.file.name)};
+}
+
+EntryCheck check_entry(const ListEntry& entry, const BatchResult& result) {
+    const std::error_code error = entry.error ? entry.error : result.error;
+    if (error == std::errc::no_such_file_or_directory) return {Verdict::missing, error};
+    if (error) return {Verdict::unreadable, error};
+    return {result.accumulator == entry.file.signature ? Verdict::matched : Verdict::mismatched, {}};
+}
+
+}  // namespace firma
