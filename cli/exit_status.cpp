@@ -24,7 +24,7 @@ void print_write_error(const std::error_code& error) {
 
 int finish_output(int status, bool reported) {
     if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0 || std::fclose(stdout) != 0) {
-        if (!reported) print_write_error(std::error_code(write_errno(), std::generic_category()));
+        if (!reported) print_write_error(last_stream_error());
         status = 1;
     }
     if (std::fflush(stderr) != 0 || std::ferror(stderr) != 0) status = 1;

@@ -13,6 +13,7 @@
 #include "cli/quote.h"
 #include "cli/system.h"
 #include "language/translation.h"
+#include "sign/system_errors.h"
 
 namespace firma::cli {
 namespace {
@@ -108,7 +109,7 @@ void Reporter::line(std::string_view text) {
     // One write per line: a reader sees each line as soon as it is known, and
     // never half of one.
     if (!write_text(stdout, text) || std::fflush(stdout) != 0)
-        throw WriteError(std::error_code(write_errno(), std::generic_category()));
+        throw WriteError(last_stream_error());
     if (redraw) draw_progress();
 }
 

@@ -59,15 +59,6 @@ bool signs(const Options& options) {
     return options.action == Action::sign || options.action == Action::check;
 }
 
-// "what failed: reason", with the reason in the user's language rather than
-// the C runtime's words that what() holds.
-std::string in_users_words(const std::system_error& error) {
-    std::string what = error.what();
-    if (const std::string reason = ": " + error.code().message(); what.ends_with(reason))
-        what.resize(what.size() - reason.size());
-    return what + ": " + reason_of(error.code());
-}
-
 int perform(const Options& options, std::vector<FileIdentity> leave_out) {
     switch (options.action) {
         case Action::help: print_help(); return 0;

@@ -36,6 +36,8 @@ int sign_command(const Options& options, std::vector<FileIdentity> leave_out) {
     const auto next = [&]() -> std::optional<BatchItem<WalkItem>> {
         auto item = walk.next();
         if (!item) return std::nullopt;
+        if (!item->error && names_no_file(item->name))  // a wildcard that matched nothing
+            item->error = std::make_error_code(std::errc::no_such_file_or_directory);
         auto request = request_for(*item);
         return BatchItem<WalkItem>{std::move(*item), std::move(request)};
     };

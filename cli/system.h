@@ -24,10 +24,6 @@ bool is_terminal(std::FILE* stream);
 // False (errno set) if it could not be written.
 bool write_text(std::FILE* stream, std::string_view text);
 
-// Why the last write to a standard stream failed, as an errno value. Windows'
-// C runtime says EINVAL when the reader of a pipe has gone; POSIX says EPIPE.
-int write_errno();
-
 // The operands as the user meant them. On Windows, where no shell expands
 // wildcards, `*` and `?` in an operand's last component are expanded here
 // (wildcards_windows.cpp; a folder typed as "C:\Mis Fotos\" is mended before,

@@ -73,10 +73,6 @@ std::string full_documentation() {
     return "man firma";
 }
 
-int write_errno() {
-    return errno;
-}
-
 bool write_text(std::FILE* stream, std::string_view text) {
     return std::fwrite(text.data(), 1, text.size(), stream) == text.size();
 }

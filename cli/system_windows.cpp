@@ -57,6 +57,7 @@ bool write_text(std::FILE* stream, std::string_view text) {
         DWORD written = 0;
         if (!WriteConsoleW(console, wide.data() + at, static_cast<DWORD>(wide.size() - at), &written, nullptr) ||
             written == 0) {
+            _doserrno = 0;  // no Windows error of the C runtime's to go by
             errno = EIO;
             return false;
         }
@@ -184,11 +185,6 @@ void wait_for_a_key() {
     while (ReadConsoleInputW(keyboard, &record, 1, &read) && read == 1)
         if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown) break;
     CloseHandle(keyboard);
-}
-
-// The C runtime keeps the Windows error of the failed write.
-int write_errno() {
-    return system_error_code(_doserrno) == std::errc::broken_pipe ? EPIPE : errno;
 }
 
 

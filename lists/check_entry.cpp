@@ -28,6 +28,10 @@ std::filesystem::path written_here(std::filesystem::path path, const std::string
 std::optional<SignRequest> request_for(ListEntry& entry) {
     if (entry.malformed) return std::nullopt;
     if (entry.file.name == "-") return SignRequest{SignRequest::Source::standard_input, "-"};
+    if (names_no_file(entry.file.name)) {
+        entry.error = std::make_error_code(std::errc::no_such_file_or_directory);
+        return std::nullopt;
+    }
     auto path = path_of_utf8(entry.file.name);
     if (!path) {  // on Windows, a name that is not UTF-8 names no file
         entry.error = std::make_error_code(std::errc::illegal_byte_sequence);

@@ -14,6 +14,14 @@ namespace firma {
 // a character a name may hold (POSIX).
 bool backslash_separates_folders();
 
+// Whether `name` names no file on this system whatever the disk holds: on
+// Windows a name whose last component holds a wildcard (`*`, `?`), which no
+// file's name can hold,
+// such as one that matched nothing and was left as typed; never on POSIX
+// systems. Such a name is a missing file, as a POSIX shell's unmatched
+// pattern is.
+bool names_no_file(std::string_view name);
+
 // A list to read, in binary (a list written on another system reads the same);
 // nothing, with the system's reason in `error`, where it cannot be opened.
 std::FILE* open_list(const std::string& name, std::error_code& error);

@@ -35,6 +35,10 @@ bool reads_may_wait(std::FILE* file) {
     return ::fstat(::fileno(file), &status) != 0 || !S_ISREG(status.st_mode);
 }
 
+bool names_no_file(std::string_view) {
+    return false;
+}
+
 bool is_unfinished_output(std::string_view name) {
     const std::size_t mark = name.rfind(kUnfinishedMark);
     return name.starts_with('.') && mark != std::string_view::npos && mark > 1 &&

@@ -40,6 +40,12 @@ bool reads_may_wait(std::FILE* file) {
     return GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))) != FILE_TYPE_DISK;
 }
 
+// In the last component only: "\\?\C:\x" is a long path, not a pattern.
+bool names_no_file(std::string_view name) {
+    const std::size_t slash = name.find_last_of("\\/:");
+    return name.find_first_of("*?", slash == std::string_view::npos ? 0 : slash + 1) != std::string_view::npos;
+}
+
 // Windows deletes an -o run's new file however firma ends, and it is hidden
 // and system meanwhile, which -r leaves out: no name needs to be set aside.
 bool is_unfinished_output(std::string_view) {

@@ -52,13 +52,7 @@ OsFile::OsFile(const std::filesystem::path& path, bool regular_only, const OpenF
     // (a serial port, say) has side effects.
     if (names_a_device(whole)) fail(SignError::not_regular_file, name_);
     const DWORD attributes = GetFileAttributesW(wide.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        // A wildcard that matched nothing is left as typed, as a POSIX shell
-        // leaves it; as there, it names no file (Windows calls it a bad name).
-        const DWORD error = GetLastError();
-        const bool pattern = whole.filename().native().find_first_of(L"*?") != std::wstring::npos;
-        fail(error == ERROR_INVALID_NAME && pattern ? ERROR_FILE_NOT_FOUND : error, name_);
-    }
+    if (attributes == INVALID_FILE_ATTRIBUTES) fail(GetLastError(), name_);
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) check_kind(FileKind::folder, regular_only, name_);
     // Read-only, sharing everything: other programs may have the file open, even
     // for writing; a changing file is caught by the version check instead.

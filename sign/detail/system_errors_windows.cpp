@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <cerrno>
+#include <cstdlib>
 #include <string_view>
 #include <utility>
 
@@ -38,6 +40,14 @@ std::error_code system_error_code(unsigned long code) {
 
 std::error_code last_system_error() {
     return system_error_code(GetLastError());
+}
+
+// The C runtime keeps the Windows error of a failed write beside errno, which
+// says EINVAL where the reader of a pipe has gone.
+std::error_code last_stream_error() {
+    const std::error_code windows = system_error_code(_doserrno);
+    if (windows == std::errc::broken_pipe) return windows;
+    return {errno, std::generic_category()};
 }
 
 namespace {
