@@ -20,8 +20,6 @@ public:
     void update(std::span<const unsigned char> bytes) noexcept;
 
     std::uint32_t value() const noexcept { return value_; }
-    // While the value is 0, zero bytes leave it at 0: readers may skip them.
-    bool is_zero() const noexcept { return value_ == 0; }
     std::string signature() const;
 
 private:

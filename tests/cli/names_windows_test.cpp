@@ -42,6 +42,9 @@ TEST_F(Names, WildcardsAreExpandedLikeDirDoes) {
         EXPECT_EQ(result.err, c.err) << c.args[0];
         EXPECT_EQ(result.exit_status, c.err.empty() ? 0 : 1) << c.args[0];
     }
+    // The '?' of a long path's prefix is no wildcard.
+    const std::string long_path = "\\\\?\\" + (dir.path() / "a.txt").string();
+    EXPECT_EQ(firma({long_path}).out, "0000555  " + long_path + "\n");
 }
 
 // What Windows users type and expect: /? for help, a folder as "Copy as path"
