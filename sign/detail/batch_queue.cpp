@@ -70,6 +70,8 @@ BatchSlot* BatchQueue::wait_front(const std::function<void()>& tick) {
 
 void BatchQueue::pop_front() {
     const std::lock_guard lock(mutex_);
+    // Signed here, alone, after a worker handed it back.
+    if (std::erase(handed_back_, &slots_.front()) > 0) --untaken_files_;
     slots_.pop_front();
     if (next_ > 0) --next_;
 }
@@ -99,6 +101,13 @@ BatchSlot* BatchQueue::take(bool wait, std::size_t reading) {
         if (stopped_) return nullptr;
         while (next_ < slots_.size() && !for_workers(slots_[next_].request)) ++next_;
         const std::size_t share = (untaken_files_ + files_taken_ + workers_ - 1) / std::max<std::size_t>(workers_, 1);
+        if (!handed_back_.empty() && (reading == 0 || reading < share)) {
+            --untaken_files_;
+            ++files_taken_;
+            BatchSlot* slot = handed_back_.front();
+            handed_back_.pop_front();
+            return slot;
+        }
         if (next_ < slots_.size() && (reading == 0 || reading < share)) {
             --untaken_files_;
             ++files_taken_;
@@ -129,6 +138,17 @@ void BatchQueue::defer(BatchSlot* slot, FileReader reader) {
         --files_taken_;
     }
     job_done_.notify_all();
+}
+
+void BatchQueue::hand_back(BatchSlot* slot) {
+    {
+        const std::lock_guard lock(mutex_);
+        handed_back_.push_back(slot);
+        --files_taken_;
+        ++untaken_files_;
+    }
+    job_added_.notify_one();
+    file_closed_.notify_all();
 }
 
 std::size_t BatchQueue::files_done() {

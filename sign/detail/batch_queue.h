@@ -43,8 +43,8 @@ public:
     // workers there are.
     void add_worker();
     void remove_worker();
-    // A worker that cannot work stops before taking a file; when the last
-    // one does, the calling thread signs alone.
+    // A worker ends, done or short of memory; after the last one, the
+    // calling thread signs alone whatever is left.
     void leave();
     // No worker could be started: the calling thread takes every item in its
     // turn, done or not.
@@ -58,6 +58,9 @@ public:
     void complete(BatchSlot* slot, const BatchResult& result);
     // Hands an opened file back to the calling thread, to read in its turn.
     void defer(BatchSlot* slot, FileReader reader);
+    // Hands a file back unopened, for another worker to take (or, once
+    // every worker has left, the calling thread).
+    void hand_back(BatchSlot* slot);
     // How many files workers have completed so far.
     std::size_t files_done();
     // After an open failed for want of descriptors, by a worker with no file
@@ -73,6 +76,7 @@ private:
     std::condition_variable job_done_;
     std::condition_variable file_closed_;
     std::deque<BatchSlot> slots_;
+    std::deque<BatchSlot*> handed_back_;  // taken before, to be taken first
     std::size_t capacity_;
     std::size_t next_ = 0;  // index in slots_ of the first item not yet looked at by workers
     std::size_t untaken_files_ = 0;

@@ -81,14 +81,15 @@ private:
     bool fill_lanes() {
         for (;;) {
             for (Lane& lane : lanes_) {
-                while (!lane.active() && active_count() < most_open_ && !shrink_) {
+                while (!lane.active() && active_count() < most_open_ && !shrink_ && !leaving_) {
                     const std::size_t reading = active_count();
                     BatchSlot* slot =
                         held_ != nullptr ? std::exchange(held_, nullptr) : queue_.take(reading == 0, reading);
                     if (slot == nullptr || !open(lane, slot)) break;
                 }
-                if (shrink_) break;
+                if (shrink_ || leaving_) break;
             }
+            if (leaving_) return false;
             if (!shrink_) return active_count() > 0;
             // No file open here and none anywhere to wait for: the other
             // lanes' buffers give their memory back, and one lane reads on.
@@ -128,6 +129,15 @@ private:
                     if (error == std::errc::not_enough_memory && lanes_.size() > 1) {
                         held_ = slot;
                         shrink_ = true;
+                        return false;
+                    }
+                    // Down to one lane and still short: the memory is held
+                    // by other workers. This one leaves, giving back its
+                    // buffer and the file, which another reads, or else the
+                    // calling thread, alone.
+                    if (error == std::errc::not_enough_memory) {
+                        queue_.hand_back(slot);
+                        leaving_ = true;
                         return false;
                     }
                 }
@@ -199,6 +209,7 @@ private:
     std::size_t most_open_;             // files open at once, fewer after running out of descriptors
     BatchSlot* held_ = nullptr;         // taken, waiting for a descriptor or memory
     bool shrink_ = false;               // memory for a file is wanting: keep one lane only
+    bool leaving_ = false;              // and with one lane still wanting: leave
     std::vector<std::uint32_t> accumulators_;
     std::vector<const unsigned char*> bytes_;
 };
@@ -235,16 +246,19 @@ std::size_t piece_size(unsigned files, std::size_t level2) {
 }
 
 void run_worker(BatchQueue& queue, const SigningContext& context, unsigned files, std::size_t piece) {
-    std::optional<Worker> worker;
-    try {
-        worker.emplace(queue, context, files, piece);
-    } catch (const std::bad_alloc&) {
-        // Not even one small buffer: the other workers read on, or else the
-        // calling thread, with what memory it has.
-        queue.leave();
-        return;
-    }
-    worker->run();
+    {
+        std::optional<Worker> worker;
+        try {
+            worker.emplace(queue, context, files, piece);
+        } catch (const std::bad_alloc&) {
+            // Not even one small buffer: the other workers read on, or else
+            // the calling thread, with what memory it has.
+        }
+        if (worker) worker->run();
+    }  // its buffers go before the others are told
+    // Whether it is done or left for want of memory, a file handed back
+    // meanwhile goes to the workers still running, or else the calling thread.
+    queue.leave();
 }
 
 }  // namespace firma::detail

@@ -278,7 +278,8 @@ TEST(DescriptorLimits, FilesWaitForADescriptorRatherThanFail) {
 }
 
 // Buffers that cannot be had: fewer files at once, then small pieces, and only
-// with no memory at all does each file fail, as its read would.
+// with no memory at all does each file fail, as its read would. A worker that
+// cannot open a file for want of memory others hold hands it on.
 TEST(MemoryLimits, LessMemoryFewerFilesAtOnceNoneAnError) {
     TempDir dir;
     std::vector<Sample> files;
@@ -291,17 +292,28 @@ TEST(MemoryLimits, LessMemoryFewerFilesAtOnceNoneAnError) {
         const char* name;
         std::function<bool(std::size_t)> allocate;
         bool signs;
+        bool first_open_short = false;  // the first open of f4 finds no memory
     };
     int granted = 0;
+    bool opened = false;
     for (const Limit& limit : {
              Limit{"two_buffers_only", [&](std::size_t) { return granted++ < 2; }, true},
              Limit{"small_buffers_only", [](std::size_t size) { return size <= 128u * 1024; }, true},
              Limit{"none", [](std::size_t) { return false; }, false},
+             Limit{"an_open_short_once", {}, true, true},
          }) {
         for (const unsigned at_once : {1u, 16u}) {
             granted = 0;
+            opened = false;
             Faults faults;
             faults.on_allocate = limit.allocate;
+            if (limit.first_open_short) {
+                faults.target = "f4";
+                faults.on_open = [&] {
+                    return std::exchange(opened, true) ? std::error_code{}
+                                                       : std::make_error_code(std::errc::not_enough_memory);
+                };
+            }
             const auto outcomes = sign_together(paths, at_once);
             ASSERT_EQ(outcomes.size(), files.size()) << limit.name;
             for (std::size_t i = 0; i < files.size(); ++i) {
