@@ -21,8 +21,12 @@ constexpr OptionSpec kOptions[] = {
     {kText, "text", 't', nullptr, kSigning,
      N_("the --binary and --text options are meaningless when verifying checksums"), HelpGroup::general,
      N_("mark names with ' ' (the default)")},
+    {kDigest, "digest", '\0', nullptr, kSigning, nullptr, HelpGroup::general,
+     N_("also write each file's size and XXH3-128 digest,\nso that -c finds any change to its bytes, not only\n"
+        "those the signature sees")},
     {kRecursive, "recursive", 'r', nullptr, kSigning, nullptr, HelpGroup::general,
-     N_("sign every regular file below FILEs that are folders,\nin sorted order\n"
+     N_("sign every regular file below FILEs that are folders,\nin the order of their names' bytes, the same in\n"
+        "every language ('Zorro' before 'árbol')\n"
         "(FIFOs, sockets and devices are skipped, with a\nwarning; links to files are signed)")},
     {kDereference, "dereference", 'L', nullptr, kEitherMode, nullptr, HelpGroup::general,
      N_("with -r, follow symbolic links to folders\n(no effect without -r)")},

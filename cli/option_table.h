@@ -31,6 +31,7 @@ enum OptionId : int {
     kProgress,
     kAll,
     kVersion,
+    kDigest,
 };
 
 enum Modes : unsigned { kSigning = 1, kChecking = 2, kEitherMode = kSigning | kChecking };

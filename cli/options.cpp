@@ -74,6 +74,7 @@ std::optional<Options> parse_options(int argc, char** argv) {
             case kTag: options.tag = true; binary = 1; break;
             case kCheck: options.action = Action::check; break;
             case kZero: options.zero = true; break;
+            case kDigest: options.digest = true; break;
             case kRecursive: options.recursive = true; break;
             case kDereference: options.follow_links = true; break;
             case kJobs:
@@ -106,6 +107,7 @@ std::optional<Options> parse_options(int argc, char** argv) {
                         : quiet     ? Verbosity::quiet
                                     : Verbosity::normal;
     if (options.tag && binary == 0) return usage_error(_("--tag does not support --text mode"));
+    if (options.tag && options.digest) return usage_error(_("--tag does not support --digest"));
     const unsigned mode = options.action == Action::check ? kChecking : kSigning;
     for (const OptionSpec& spec : option_table()) {
         if ((spec.modes & mode) != 0 || std::find(given.begin(), given.end(), spec.id) == given.end()) continue;
@@ -158,8 +160,10 @@ void print_help() {
     text += _("Equal bytes always give equal signatures, but a matching signature does not\n"
               "prove a file unchanged: a change far from the end of a large file keeps the\n"
               "signature in a share of cases (measured: about 1 in 10 changes 16 MiB from\n"
-              "the end, 1 in 2 at 64 MiB). Where that matters, compare a cryptographic\n"
-              "digest as well (sha256sum, or Get-FileHash in PowerShell).\n");
+              "the end, 1 in 2 at 64 MiB). Lists written with --digest also hold each\n"
+              "file's size and digest, and -c then finds any accidental change. Against\n"
+              "deliberate ones, compare a cryptographic digest as well (sha256sum, or\n"
+              "Get-FileHash in PowerShell).\n");
     text += "\n";
     // What belongs to this machine, and where to read on, come last: the
     // manual page is made from the rest.

@@ -18,6 +18,7 @@ struct Options {
     std::vector<std::string> files;  // empty: standard input
     bool binary = false;             // '*' before names
     bool tag = false;                // FIRMA (NAME) = SIGNATURE
+    bool digest = false;             // SIGNATURE SIZE DIGEST  NAME
     bool zero = false;               // lines end with NUL, names unescaped
     bool recursive = false;
     bool follow_links = false;       // -L: follow links to folders while walking

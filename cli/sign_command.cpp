@@ -39,6 +39,7 @@ int sign_command(const Options& options, std::vector<FileIdentity> leave_out) {
         if (!item->error && names_no_file(item->name))  // a wildcard that matched nothing
             item->error = std::make_error_code(std::errc::no_such_file_or_directory);
         auto request = request_for(*item);
+        if (request) request->digest = options.digest;
         return BatchItem<WalkItem>{std::move(*item), std::move(request)};
     };
     const auto deliver = [&](const WalkItem& item, const BatchResult& result) {
@@ -61,7 +62,7 @@ int sign_command(const Options& options, std::vector<FileIdentity> leave_out) {
             status = 1;
             return;
         }
-        reporter.line(format_line(result.accumulator, item.path, style));
+        reporter.line(format_line(result.accumulator, item.path, style, result.digest ? &*result.digest : nullptr));
     };
     BatchOptions batch{.files_at_once = options.jobs,
                        .progress = reporter.progress(),

@@ -27,7 +27,13 @@ std::filesystem::path written_here(std::filesystem::path path, const std::string
 
 std::optional<SignRequest> request_for(ListEntry& entry) {
     if (entry.malformed) return std::nullopt;
-    if (entry.file.name == "-") return SignRequest{SignRequest::Source::standard_input, "-"};
+    SignRequest request;
+    request.digest = entry.file.digest.has_value();
+    if (entry.file.name == "-") {
+        request.source = SignRequest::Source::standard_input;
+        request.path = "-";
+        return request;
+    }
     if (names_no_file(entry.file.name)) {
         entry.error = std::make_error_code(std::errc::no_such_file_or_directory);
         return std::nullopt;
@@ -37,14 +43,19 @@ std::optional<SignRequest> request_for(ListEntry& entry) {
         entry.error = std::make_error_code(std::errc::illegal_byte_sequence);
         return std::nullopt;
     }
-    return SignRequest{SignRequest::Source::file, written_here(std::move(*path), entry.file.name)};
+    request.path = written_here(std::move(*path), entry.file.name);
+    return request;
 }
 
 EntryCheck check_entry(const ListEntry& entry, const BatchResult& result) {
     const std::error_code error = entry.error ? entry.error : result.error;
     if (error == std::errc::no_such_file_or_directory) return {Verdict::missing, error};
     if (error) return {Verdict::unreadable, error};
-    return {result.accumulator == entry.file.signature ? Verdict::matched : Verdict::mismatched, {}};
+    // Where the list holds them, the same size and digest too: the signature
+    // alone forgets bytes far from the end of a large file.
+    const bool same = result.accumulator == entry.file.signature &&
+                      (!entry.file.digest || (result.digest && *result.digest == *entry.file.digest));
+    return {same ? Verdict::matched : Verdict::mismatched, {}};
 }
 
 }  // namespace firma

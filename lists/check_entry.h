@@ -16,8 +16,8 @@ namespace firma {
 std::optional<SignRequest> request_for(ListEntry& entry);
 
 enum class Verdict {
-    matched,     // the same signature as listed
-    mismatched,  // read, with another signature
+    matched,     // the same signature as listed (and size and digest, where listed)
+    mismatched,  // read, with another signature, size or digest
     missing,     // no file of that name
     unreadable,  // there, but not read to its end
 };

@@ -8,6 +8,8 @@ namespace firma {
 namespace {
 
 constexpr std::size_t kDigits = 7;
+constexpr std::size_t kDigestDigits = 32;
+constexpr std::size_t kLongestSize = 20;  // digits of 2^64 - 1
 constexpr std::string_view kTag = "FIRMA";
 
 bool has_any(std::string_view text, std::string_view characters) {
@@ -57,6 +59,25 @@ std::optional<std::uint32_t> parse_signature(std::string_view digits) {
     return value;
 }
 
+std::string hex_of(const ContentDigest& digest) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string hex;
+    for (const unsigned char byte : digest.hash) {
+        hex += kHex[byte >> 4];
+        hex += kHex[byte & 15];
+    }
+    return hex;
+}
+
+std::optional<std::array<unsigned char, 16>> parse_hash(std::string_view hex) {
+    std::array<unsigned char, 16> hash{};
+    if (hex.size() != kDigestDigits || hex.find_first_not_of("0123456789abcdef") != std::string_view::npos)
+        return std::nullopt;
+    for (std::size_t i = 0; i < hash.size(); ++i)
+        std::from_chars(hex.data() + 2 * i, hex.data() + 2 * i + 2, hash[i], 16);
+    return hash;
+}
+
 bool is_blank(char c) {
     return c == ' ' || c == '\t';
 }
@@ -84,6 +105,29 @@ std::optional<ListedFile> parse_tagged(std::string_view line) {
 
 }  // namespace
 
+// SIGNATURE SIZE DIGEST, one space apart, then a blank, a mode character
+// and the name. Read whatever form the run's other lines take: no name another form
+// gives could be told from it.
+std::optional<ListedFile> ListParser::parse_with_digest(std::string_view line) {
+    if (line.size() < kDigits + 1 || line[kDigits] != ' ') return std::nullopt;
+    const auto signature = parse_signature(line.substr(0, kDigits));
+    std::string_view rest = line.substr(kDigits + 1);
+    const std::size_t size_end = rest.find(' ');
+    if (!signature || size_end == std::string_view::npos || size_end == 0 || size_end > kLongestSize)
+        return std::nullopt;
+    std::uint64_t size = 0;
+    const auto [end, error] = std::from_chars(rest.data(), rest.data() + size_end, size);
+    if (error != std::errc{} || end != rest.data() + size_end) return std::nullopt;
+    rest.remove_prefix(size_end + 1);
+    // The digest, a blank, the mode character and a name of one byte at least.
+    if (rest.size() < kDigestDigits + 3 || rest[kDigestDigits] != ' ' ||
+        (rest[kDigestDigits + 1] != ' ' && rest[kDigestDigits + 1] != '*'))
+        return std::nullopt;
+    const auto hash = parse_hash(rest.substr(0, kDigestDigits));
+    if (!hash) return std::nullopt;
+    return ListedFile{*signature, std::string(rest.substr(kDigestDigits + 2)), ContentDigest{size, *hash}};
+}
+
 // SIGNATURE, a blank, then either a mode character (' ' or '*') and the name, or
 // the name alone, as other platforms' tools write it. Which of the two a run of
 // lists uses is decided by its first line that tells them apart: a name starting
@@ -105,14 +149,18 @@ std::optional<ListedFile> ListParser::parse_untagged(std::string_view line) {
     return ListedFile{*signature, std::string(name)};
 }
 
-std::string format_line(std::uint32_t signature, std::string_view name, const LineStyle& style) {
+std::string format_line(std::uint32_t signature, std::string_view name, const LineStyle& style,
+                        const ContentDigest* digest) {
     const bool escaped = !style.zero && has_any(name, style.backslash_separates ? "\n\r" : "\\\n\r");
     const std::string shown = escaped ? escape(name) : std::string(name);
     std::string line = escaped ? "\\" : "";
-    if (style.tag)
+    if (style.tag) {
         line += std::string(kTag) + " (" + shown + ") = " + format_signature(signature);
-    else
-        line += format_signature(signature) + (style.binary ? " *" : "  ") + shown;
+    } else {
+        line += format_signature(signature);
+        if (digest != nullptr) line += " " + std::to_string(digest->size) + " " + hex_of(*digest);
+        line += (style.binary ? " *" : "  ") + shown;
+    }
     line += style.zero ? '\0' : '\n';
     return line;
 }
@@ -131,7 +179,8 @@ ParsedLine ListParser::parse(std::string_view line, bool from_standard_input) {
     line = skip_blanks(line);
     const bool escaped = line.starts_with('\\');
     if (escaped) line.remove_prefix(1);
-    auto file = line.starts_with(kTag) ? parse_tagged(line) : parse_untagged(line);
+    auto file = line.starts_with(kTag) ? parse_tagged(line) : parse_with_digest(line);
+    if (!file && !line.starts_with(kTag)) file = parse_untagged(line);
     if (!file) return {LineKind::malformed, {}};
     if (escaped) {
         auto name = unescape(file->name);

@@ -2,6 +2,9 @@
 //   SIGNATURE  NAME        (text mode)
 //   SIGNATURE *NAME        (binary mode: marked only, the bytes are the same)
 //   FIRMA (NAME) = SIGNATURE
+//   SIGNATURE SIZE DIGEST  NAME   (also the size in bytes, and the XXH3-128
+//                                  digest in 32 lowercase hex digits, as xxhsum
+//                                  -H2 prints it; ' ' or '*' before the name)
 // A name holding a backslash, newline or carriage return is written escaped
 // (\\, \n, \r) on a line that starts with a backslash. Where the backslash
 // separates folders (Windows) it is a name's own only with a line break, which
@@ -13,6 +16,8 @@
 #include <string>
 #include <string_view>
 
+#include "sign/sign_request.h"
+
 namespace firma {
 
 struct LineStyle {
@@ -22,8 +27,10 @@ struct LineStyle {
     bool backslash_separates = false;  // a backslash alone does not escape the line
 };
 
-// One output line, its terminator included.
-std::string format_line(std::uint32_t signature, std::string_view name, const LineStyle& style);
+// One output line, its terminator included; with the size and digest when
+// given (not in the tagged form).
+std::string format_line(std::uint32_t signature, std::string_view name, const LineStyle& style,
+                        const ContentDigest* digest = nullptr);
 
 // A name in check mode's "NAME: OK" lines: escaped only when it holds a line break.
 std::string check_display_name(std::string_view name);
@@ -31,6 +38,7 @@ std::string check_display_name(std::string_view name);
 struct ListedFile {
     std::uint32_t signature = 0;
     std::string name;
+    std::optional<ContentDigest> digest;
 };
 
 enum class LineKind { listed, ignored, malformed };
@@ -53,6 +61,7 @@ public:
 private:
     enum class Form { undecided, with_mode, without_mode };
     std::optional<ListedFile> parse_untagged(std::string_view line);
+    static std::optional<ListedFile> parse_with_digest(std::string_view line);
 
     Form form_ = Form::undecided;
 };

@@ -89,8 +89,8 @@ struct detail::BatchRun::State {
     BatchResult sign_here(BatchSlot& slot) {
         try {
             FileSigning signing(slot.deferred ? std::move(*slot.deferred) : FileReader::open(*slot.request), here,
-                                slot.request->source == SignRequest::Source::standard_input);
-            return {sign_in_one_chain(signing, best_chain()), {}};
+                                *slot.request);
+            return sign_in_one_chain(signing, best_chain());
         } catch (...) {
             return {0, failure_code(std::current_exception())};
         }

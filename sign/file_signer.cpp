@@ -17,7 +17,7 @@ std::optional<FileIdentity> regular_file_identity(NativeFile file) noexcept {
 std::uint32_t sign_file(const std::filesystem::path& path, const ReadOptions& options) {
     const SigningContext context{.on_piece = options.on_progress, .stop = options.stop};
     FileSigning signing(FileReader(path, options.regular_only), context);
-    return sign_in_one_chain(signing, options.chain != nullptr ? *options.chain : best_chain());
+    return sign_in_one_chain(signing, options.chain != nullptr ? *options.chain : best_chain()).accumulator;
 }
 
 }  // namespace firma

@@ -2,6 +2,7 @@
 // type of the core's bottom floor, shared by the engine's face and its parts.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
@@ -25,11 +26,22 @@ struct SignRequest {
     // Set when the caller found a regular file there: anything else found when
     // it is opened (it was replaced meanwhile) fails as SignError::not_regular_file.
     bool regular_only = false;
+    // Also the size and digest of the bytes read, in the same pass.
+    bool digest = false;
+};
+
+// What the signature cannot promise: the bytes read, their count and their
+// XXH3-128 digest (its canonical, big-endian bytes, as xxhsum prints them).
+struct ContentDigest {
+    std::uint64_t size = 0;
+    std::array<unsigned char, 16> hash{};
+    bool operator==(const ContentDigest&) const = default;
 };
 
 struct BatchResult {
     std::uint32_t accumulator = 0;
     std::error_code error;  // set when the file could not be signed
+    std::optional<ContentDigest> digest;  // when asked for, and signed
 };
 
 // How far a batch has got, for progress displays: what the files opened so far

@@ -112,7 +112,7 @@ private:
                     queue_.defer(slot, std::move(reader));
                     return true;
                 }
-                lane.signing.emplace(std::move(reader), context_);
+                lane.signing.emplace(std::move(reader), context_, *slot->request);
                 lane.slot = slot;
                 return true;
             } catch (...) {
@@ -162,7 +162,7 @@ private:
             if (!lane.active() || !lane.signing->pending().empty()) continue;
             try {
                 if (!lane.signing->read_piece(lane.buffer.span())) {
-                    finish(lane, {lane.signing->accumulator(), {}});
+                    finish(lane, lane.signing->result());
                     all_have_bytes = false;
                 }
             } catch (...) {

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <span>
 #include <stop_token>
 #include <vector>
@@ -33,8 +35,12 @@ struct SigningContext {
 class FileSigning {
 public:
     // Refuses a file left out, and counts what it says of its size. For
-    // standard input that is no file, no total can be known.
-    FileSigning(FileReader reader, const SigningContext& context, bool standard_input = false);
+    // standard input that is no file, no total can be known. `request` says
+    // whether the file is standard input, and whether to digest it too.
+    FileSigning(FileReader reader, const SigningContext& context, const SignRequest& request = {});
+    FileSigning(FileSigning&&) noexcept;
+    FileSigning& operator=(FileSigning&&) = delete;
+    ~FileSigning();
 
     const FileReader& reader() const noexcept { return reader_; }
 
@@ -49,15 +55,23 @@ public:
     void folded(std::size_t size, std::uint32_t accumulator) noexcept;
     // Folds every pending byte with `chain`.
     void fold(const FoldChain& chain) noexcept;
+    // Once read_piece() has said the end: the signature, and the digest if asked for.
+    BatchResult result() const;
 
 private:
+    struct Digest;
+    struct DigestDeleter {
+        void operator()(Digest* digest) const noexcept;
+    };
+
     FileReader reader_;
     const SigningContext& context_;
     std::span<const unsigned char> pending_;
     std::uint32_t accumulator_ = 0;
+    std::unique_ptr<Digest, DigestDeleter> digest_;  // when asked for
 };
 
-// Reads `signing`'s file to its end in one chain, and returns its accumulator.
-std::uint32_t sign_in_one_chain(FileSigning& signing, const FoldChain& chain);
+// Reads `signing`'s file to its end in one chain, and returns what it gave.
+BatchResult sign_in_one_chain(FileSigning& signing, const FoldChain& chain);
 
 }  // namespace firma

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 #include "firma_fixture.h"
 #include "sign/utf8.h"
@@ -35,6 +36,38 @@ TEST_F(Check, ReportsEachOutcomeAndTheWarnings) {
                           "firma: WARNING: 1 line is improperly formatted\n"
                           "firma: WARNING: 1 listed file could not be read\n"
                           "firma: WARNING: 1 computed checksum did NOT match\n");
+}
+
+// A list with sizes and digests fails a file whose bytes changed, even where
+// the change kept its seven digits, as one near the start of a large file may.
+TEST_F(Check, WithDigestsAChangeTheSignatureMissesFails) {
+    std::mt19937_64 random(1);
+    std::string bytes(24u << 20, '\0');
+    for (char& byte : bytes) byte = static_cast<char>(random());
+    dir.write("big", bytes);
+    dir.write("abc", "abc");
+    const std::string listed = firma({"--digest", "big", "abc"}).out;
+    dir.write("list", listed);
+    EXPECT_EQ(firma({"-c", "list"}).out, "big: OK\nabc: OK\n");
+    // The first 4 KiB rewritten, until a rewrite keeps the signature.
+    const std::string signed_before = firma({"big"}).out;
+    std::string kept;
+    for (int seed = 2; seed < 100 && kept.empty(); ++seed) {
+        random.seed(static_cast<std::uint64_t>(seed));
+        for (std::size_t i = 0; i < 4096; ++i) bytes[i] = static_cast<char>(random());
+        dir.write("big", bytes);
+        if (firma({"big"}).out == signed_before) kept = std::to_string(seed);
+    }
+    ASSERT_FALSE(kept.empty()) << "no rewrite of the first 4 KiB kept the signature";
+    const auto changed = firma({"-c", "list"});
+    EXPECT_EQ(changed.out, "big: FAILED\nabc: OK\n") << "seed " << kept;
+    EXPECT_EQ(changed.exit_status, 1);
+    // The size or the digest alone differing from the list fails the file too.
+    const std::string abc_line = listed.substr(listed.find('\n') + 1);
+    for (const std::string& line : {"0000555 4" + abc_line.substr(9), abc_line.substr(0, 12) + "0" + abc_line.substr(13)}) {
+        dir.write("list", line);
+        EXPECT_EQ(firma({"-c", "list"}).out, "abc: FAILED\n") << line;
+    }
 }
 
 // Names are looked for from the current folder: when none of a list's is

@@ -84,19 +84,33 @@ TEST(ParseLine, TheFirstUntaggedFormDecidesTheRun) {
     EXPECT_EQ(ListParser{}.parse("0000555  -", false).file.name, "-");
 }
 
-// Whatever the name, what firma writes, firma reads back.
+// Whatever the name, what firma writes, firma reads back, with the size and
+// digest where the line holds them, whichever form the run's lines took before.
 TEST(FormatLine, EveryStyleReadsBackToTheSameNameAndSignature) {
+    ContentDigest digest{18446744073709551615u, {}};
+    for (std::size_t i = 0; i < digest.hash.size(); ++i) digest.hash[i] = static_cast<unsigned char>(i * 17);
+    ListParser without_mode;
+    without_mode.parse("0000555 abc");
     for (const std::string& name : {"plain"s, "with space"s, " leading"s, "*star"s, "back\\slash"s,
-                                   "new\nline"s, "cr\rx"s, "bad\xff\xfe"s, "a) = b"s, "#hash"s}) {
+                                   "new\nline"s, "cr\rx"s, "bad\xff\xfe"s, "a) = b"s, "#hash"s, "1 2  x"s}) {
         for (const LineStyle style : {LineStyle{}, LineStyle{true, false, false}, LineStyle{false, true, false},
                                       LineStyle{false, false, false, true}, LineStyle{false, true, false, true}}) {
-            std::string line = format_line(0xABC123, name, style);
-            ASSERT_TRUE(line.ends_with('\n'));
-            line.pop_back();
-            const ParsedLine parsed = ListParser{}.parse(line);
-            ASSERT_EQ(parsed.kind, LineKind::listed) << line;
-            EXPECT_EQ(parsed.file.name, name);
-            EXPECT_EQ(parsed.file.signature, 0xABC123u);
+            for (const ContentDigest* with : {static_cast<const ContentDigest*>(nullptr), &std::as_const(digest)}) {
+                if (style.tag && with != nullptr) continue;
+                std::string line = format_line(0xABC123, name, style, with);
+                ASSERT_TRUE(line.ends_with('\n'));
+                line.pop_back();
+                for (ListParser parser : {ListParser{}, with != nullptr ? without_mode : ListParser{}}) {
+                    const ParsedLine parsed = parser.parse(line);
+                    ASSERT_EQ(parsed.kind, LineKind::listed) << line;
+                    EXPECT_EQ(parsed.file.name, name);
+                    EXPECT_EQ(parsed.file.signature, 0xABC123u);
+                    EXPECT_EQ(parsed.file.digest.has_value(), with != nullptr) << line;
+                    if (with != nullptr && parsed.file.digest) {
+                        EXPECT_EQ(*parsed.file.digest, digest) << line;
+                    }
+                }
+            }
         }
     }
 }

@@ -12,6 +12,9 @@
 #include "reference.h"
 #include "temp_dir.h"
 
+#define XXH_INLINE_ALL
+#include <xxhash.h>
+
 namespace firma {
 namespace {
 
@@ -22,7 +25,17 @@ struct Expected {
     std::optional<SignRequest> request;  // nothing: an item that only keeps its place
     std::uint32_t value = 0;
     std::errc error{};
+    std::optional<ContentDigest> digest;  // when the request asks for one
 };
+
+// XXH3-128 of bytes in memory, in its canonical form.
+ContentDigest reference_digest(const std::vector<unsigned char>& bytes) {
+    XXH128_canonical_t canonical;
+    XXH128_canonicalFromHash(&canonical, XXH3_128bits(bytes.data(), bytes.size()));
+    ContentDigest digest{bytes.size(), {}};
+    std::copy(std::begin(canonical.digest), std::end(canonical.digest), digest.hash.begin());
+    return digest;
+}
 
 class BatchSigner : public ::testing::Test {
 protected:
@@ -38,6 +51,10 @@ protected:
             if (i % 7 == 0) std::fill_n(bytes.begin(), std::min<std::size_t>(size, 300000), 0);
             const std::string path = dir.write("f" + std::to_string(i), std::string(bytes.begin(), bytes.end()));
             expected.push_back({SignRequest{SignRequest::Source::file, path}, reference_fold(bytes)});
+            if (i % 3 == 0) {  // with the digest, the zeros and the holes count too
+                expected.back().request->digest = true;
+                expected.back().digest = reference_digest(bytes);
+            }
             if (i % 25 == 0) expected.push_back({std::nullopt, 0});
             if (i % 30 == 0)
                 expected.push_back({SignRequest{SignRequest::Source::file, dir / "missing"}, 0, std::errc::no_such_file_or_directory});
@@ -68,6 +85,7 @@ TEST_F(BatchSigner, DeliversEveryResultInOrderWhateverTheThreads) {
                 } else {
                     EXPECT_FALSE(result.error) << path << ": " << result.error.message();
                     EXPECT_EQ(result.accumulator, want.value) << path;
+                    EXPECT_EQ(result.digest, want.digest) << path;
                 }
             };
             sign_in_order<std::size_t>(next, deliver, {threads, in_flight, nullptr, {}});
