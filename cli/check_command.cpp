@@ -8,6 +8,7 @@
 #include "cli/messages.h"
 #include "cli/quote.h"
 #include "cli/reporter.h"
+#include "lists/audit.h"
 #include "lists/check_entry.h"
 #include "lists/list_reader.h"
 #include "lists/signature_lines.h"
@@ -53,6 +54,17 @@ public:
             reporter_.error(list, format_message(N_("{}: improperly formatted FIRMA checksum line"), entry.line));
     }
 
+    // With --audit: a file below the list's folder that the list lacks.
+    void unlisted(const std::string& path) {
+        ++tally_.unlisted;
+        if (show_failures_) reporter_.line(check_display_name(path) + ": " + _("NEW") + "\n");
+    }
+
+    void unreadable_in_folder(const std::string& path, const std::error_code& error) {
+        reporter_.error(path, reason_of(error));
+        ++tally_.folder_errors;
+    }
+
     // A list that could not be opened or read to its end gets no summary.
     void end_of_list(const std::string& list, const std::error_code& error) {
         if (error) {
@@ -86,7 +98,8 @@ private:
 
     void summary(const std::string& list) {
         const bool ok = tally_.listed > 0 && tally_.matched > 0 && tally_.mismatched == 0 && tally_.unreadable == 0 &&
-                        (!options_.strict || tally_.malformed == 0);
+                        (!options_.strict || tally_.malformed == 0) && tally_.unlisted == 0 &&
+                        tally_.folder_errors == 0;
         if (tally_.listed == 0) {
             reporter_.error(list, _("no properly formatted checksum lines found"));
         } else if (show_failures_) {
@@ -102,8 +115,12 @@ private:
             if (options_.ignore_missing && tally_.matched == 0) reporter_.error(list, _("no file was verified"));
             // Names are read from where firma runs, which a list from another
             // folder may not expect.
-            if (tally_.missing == tally_.listed && elsewhere(list))
+            if (tally_.missing == tally_.listed && !options_.audit && elsewhere(list))
                 reporter_.message(_("names in a list are looked for from the current folder, not the list's"));
+            if (options_.audit)
+                reporter_.message(format_message(N_("{}: OK {}, changed {}, missing {}, unreadable {}, new {}"), list,
+                                                 tally_.matched, tally_.mismatched, tally_.missing,
+                                                 tally_.unreadable - tally_.missing, tally_.unlisted));
         }
         if (!ok) status_ = 1;
     }
@@ -111,6 +128,7 @@ private:
     // Counts for one list.
     struct Tally {
         std::size_t listed = 0, malformed = 0, matched = 0, mismatched = 0, unreadable = 0, missing = 0;
+        std::size_t unlisted = 0, folder_errors = 0;  // --audit
     };
 
     const Options& options_;
@@ -132,10 +150,15 @@ int check_command(const Options& options) {
     for (const std::string& name : names) {
         ListReader list(name, parser);
         const std::string shown = list.display_name();
+        // An audit takes the list to cover its own folder: names are looked
+        // for from there, wherever firma runs.
+        ListedNames listed;
+        const std::filesystem::path folder = options.audit ? folder_of_list(name) : std::filesystem::path();
         const auto next = [&]() -> std::optional<BatchItem<ListEntry>> {
             auto entry = list.next();
             if (!entry) return std::nullopt;
-            auto request = request_for(*entry);
+            auto request = request_for(*entry, folder);
+            if (options.audit && request && request->source == SignRequest::Source::file) listed.add(request->path);
             return BatchItem<ListEntry>{std::move(*entry), std::move(request)};
         };
         const auto deliver = [&](const ListEntry& entry, const BatchResult& result) {
@@ -146,6 +169,10 @@ int check_command(const Options& options) {
                                   .progress = reporter.progress(),
                                   .on_tick = [&] { reporter.tick(); },
                                   .next_may_wait = [&] { return list.next_may_wait(); }});
+        if (options.audit && !list.error())
+            find_unlisted(
+                name, listed, [&](const std::string& path) { checker.unlisted(path); },
+                [&](const std::string& path, const std::error_code& error) { checker.unreadable_in_folder(path, error); });
         checker.end_of_list(shown, list.error());
     }
     return checker.status();

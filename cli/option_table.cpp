@@ -51,6 +51,8 @@ constexpr OptionSpec kOptions[] = {
      N_("warn about improperly formatted lines")},
     {kStrict, "strict", '\0', nullptr, kChecking, nullptr, HelpGroup::checking,
      N_("exit non-zero for improperly formatted lines")},
+    {kAudit, "audit", '\0', nullptr, kChecking, nullptr, HelpGroup::checking,
+     N_("also report the files below each list's folder\nthat the list lacks (NEW), and the counts")},
     {kHelp, "help", 'h', nullptr, kEitherMode, nullptr, HelpGroup::information, N_("display this help and exit")},
     {kVersion, "version", '\0', nullptr, kEitherMode, nullptr, HelpGroup::information,
      N_("output version information and exit")},

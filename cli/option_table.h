@@ -32,6 +32,7 @@ enum OptionId : int {
     kAll,
     kVersion,
     kDigest,
+    kAudit,
 };
 
 enum Modes : unsigned { kSigning = 1, kChecking = 2, kEitherMode = kSigning | kChecking };

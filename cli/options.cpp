@@ -90,6 +90,7 @@ std::optional<Options> parse_options(int argc, char** argv) {
             case kQuiet: quiet = true; status_only = warn = false; break;
             case kStrict: options.strict = true; break;
             case kIgnoreMissing: options.ignore_missing = true; break;
+            case kAudit: options.audit = true; break;
             case kHelp: options.action = Action::help; return options;
             case kVersion: options.action = Action::version; return options;
             default:

@@ -29,6 +29,7 @@ struct Options {
     Verbosity verbosity = Verbosity::normal;
     bool strict = false;
     bool ignore_missing = false;
+    bool audit = false;              // -c: also the files the list's folder holds and the list lacks
 };
 
 // Parses argv. On a usage error prints the reason and a hint to stderr and

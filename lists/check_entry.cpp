@@ -25,7 +25,7 @@ std::filesystem::path written_here(std::filesystem::path path, const std::string
 
 }  // namespace
 
-std::optional<SignRequest> request_for(ListEntry& entry) {
+std::optional<SignRequest> request_for(ListEntry& entry, const std::filesystem::path& folder) {
     if (entry.malformed) return std::nullopt;
     SignRequest request;
     request.digest = entry.file.digest.has_value();
@@ -43,6 +43,7 @@ std::optional<SignRequest> request_for(ListEntry& entry) {
         entry.error = std::make_error_code(std::errc::illegal_byte_sequence);
         return std::nullopt;
     }
+    if (!folder.empty() && path->is_relative()) path = folder / *path;
     request.path = written_here(std::move(*path), entry.file.name);
     return request;
 }

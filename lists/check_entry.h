@@ -2,6 +2,7 @@
 // of the file it names. Every face that checks lists decides the same way.
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <system_error>
 
@@ -12,8 +13,9 @@ namespace firma {
 
 // What checking `entry` takes: the file it names, or nothing for a line that
 // only reports (a malformed one; a name no file can have here, for which
-// `entry.error` is set).
-std::optional<SignRequest> request_for(ListEntry& entry);
+// `entry.error` is set). Relative names are looked for from `folder` when
+// given, else from the current folder.
+std::optional<SignRequest> request_for(ListEntry& entry, const std::filesystem::path& folder = {});
 
 enum class Verdict {
     matched,     // the same signature as listed (and size and digest, where listed)

@@ -22,6 +22,10 @@ bool backslash_separates_folders();
 // pattern is.
 bool names_no_file(std::string_view name);
 
+// `path` (UTF-8, absolute and normal) as the system compares names: on
+// Windows whatever the case of its letters; elsewhere as it is.
+std::string comparable_name(std::string_view path);
+
 // A list to read, in binary (a list written on another system reads the same);
 // nothing, with the system's reason in `error`, where it cannot be opened.
 std::FILE* open_list(const std::string& name, std::error_code& error);

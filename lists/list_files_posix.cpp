@@ -35,6 +35,10 @@ bool reads_may_wait(std::FILE* file) {
     return ::fstat(::fileno(file), &status) != 0 || !S_ISREG(status.st_mode);
 }
 
+std::string comparable_name(std::string_view path) {
+    return std::string(path);
+}
+
 bool names_no_file(std::string_view) {
     return false;
 }

@@ -40,6 +40,17 @@ bool reads_may_wait(std::FILE* file) {
     return GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))) != FILE_TYPE_DISK;
 }
 
+// Upper-cased with the system's table, unit by unit, as NTFS compares names;
+// separators made one.
+std::string comparable_name(std::string_view path) {
+    const auto wide = utf16_of_wtf8(path);
+    if (!wide) return std::string(path);
+    std::u16string units = *wide;
+    std::replace(units.begin(), units.end(), u'/', u'\\');
+    if (!units.empty()) CharUpperBuffW(reinterpret_cast<wchar_t*>(units.data()), static_cast<DWORD>(units.size()));
+    return wtf8_of_utf16(units);
+}
+
 // In the last component only: "\\?\C:\x" is a long path, not a pattern.
 bool names_no_file(std::string_view name) {
     const std::size_t slash = name.find_last_of("\\/:");

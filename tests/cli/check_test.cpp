@@ -70,6 +70,39 @@ TEST_F(Check, WithDigestsAChangeTheSignatureMissesFails) {
     }
 }
 
+// An audit looks for the list's names from the list's own folder, and reports
+// what that folder holds and the list lacks; without it, -c is as before.
+TEST_F(Check, AnAuditReportsWhatTheListsFolderHoldsAndTheListLacks) {
+    fs::create_directories(dir.path() / "entrega" / "sub");
+    dir.write("entrega/a.txt", "abc");
+    dir.write("entrega/sub/b.txt", "abc");
+    dir.write("entrega/lista.firmas", "0000555  a.txt\n0000555  sub/b.txt\n");
+    const std::string list = fs::path("entrega/lista.firmas").make_preferred().string();
+    const std::string new_in_sub = fs::path("sub/d.txt").make_preferred().string();
+    struct Case {
+        std::vector<std::string> args;
+        const char* added;  // a file made before the run, or nothing
+        std::string out, counts;
+        int status;
+    };
+    for (const Case& c : {
+             Case{{"-c", "--audit", list}, nullptr, "a.txt: OK\nsub/b.txt: OK\n",
+                  "OK 2, changed 0, missing 0, unreadable 0, new 0", 0},
+             Case{{"-c", "--audit", list}, "entrega/sub/d.txt", "a.txt: OK\nsub/b.txt: OK\n" + new_in_sub + ": NEW\n",
+                  "OK 2, changed 0, missing 0, unreadable 0, new 1", 1},
+             Case{{"-c", "--audit", "--quiet", list}, "entrega/c.txt", "c.txt: NEW\n" + new_in_sub + ": NEW\n",
+                  "OK 2, changed 0, missing 0, unreadable 0, new 2", 1},
+             Case{{"-c", list}, nullptr, "a.txt: FAILED open or read\nsub/b.txt: FAILED open or read\n", "", 1},
+         }) {
+        if (c.added != nullptr) dir.write(c.added, "new");
+        const auto result = firma(c.args);
+        EXPECT_EQ(result.out, c.out) << c.args.size();
+        EXPECT_EQ(result.exit_status, c.status) << c.out;
+        EXPECT_EQ(result.err.find(c.counts.empty() ? ", new " : c.counts) != std::string::npos, !c.counts.empty())
+            << result.err;
+    }
+}
+
 // Names are looked for from the current folder: when none of a list's is
 // found and the list lies elsewhere, firma says so, once.
 TEST_F(Check, AListFromAnotherFolderSaysWhereNamesAreLookedFor) {
