@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "cli/commands.h"
-#include "cli/messages.h"
+#include "language/messages.h"
 #include "cli/quote.h"
 #include "cli/reporter.h"
 #include "lists/audit.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <system_error>
 
-#include "cli/messages.h"
+#include "language/messages.h"
 #include "cli/system.h"
 #include "sign/system_errors.h"
 #include "language/translation.h"

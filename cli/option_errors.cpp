@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "cli/messages.h"
+#include "language/messages.h"
 #include "language/translation.h"
 
 namespace firma::cli {

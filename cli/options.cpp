@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "cli/messages.h"
+#include "language/messages.h"
 #include "cli/option_errors.h"
 #include "cli/option_table.h"
 #include "cli/exit_status.h"

@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "cli/exit_status.h"
-#include "cli/messages.h"
+#include "language/messages.h"
 #include "cli/quote.h"
 #include "cli/system.h"
 #include "language/translation.h"

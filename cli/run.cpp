@@ -11,7 +11,7 @@
 
 #include "cli/commands.h"
 #include "cli/exit_status.h"
-#include "cli/messages.h"
+#include "language/messages.h"
 #include "cli/options.h"
 #include "cli/output_file.h"
 #include "cli/quote.h"

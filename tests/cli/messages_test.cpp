@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/messages.h"
+#include "language/messages.h"
 #include "cli/reporter.h"
 #include "firma_fixture.h"
 #include "language/translation.h"
@@ -236,8 +236,8 @@ TEST_F(ProgressLine, WritesNumbersAsTheLanguageDoes) {
 TEST(Translations, ThatCannotBeFilledGiveTheEnglishMessage) {
     for (const char* slip : {"error de escritura: {:d}", "error de escritura: {} {}", "error de escritura: {",
                              "error de escritura: {1}", "error de escritura: }"})
-        EXPECT_EQ(cli::fill_message(slip, "write error: {}", "Broken pipe"), "write error: Broken pipe") << slip;
-    EXPECT_EQ(cli::fill_message("error de escritura: {}", "write error: {}", "x"), "error de escritura: x");
+        EXPECT_EQ(fill_message(slip, "write error: {}", "Broken pipe"), "write error: Broken pipe") << slip;
+    EXPECT_EQ(fill_message("error de escritura: {}", "write error: {}", "x"), "error de escritura: x");
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 
 #include "language/translation.h"
 
-namespace firma::cli {
+namespace firma {
 
 // `translated` filled with `values`; where it cannot be (a translator's slip
 // in a catalogue the build did not check), `english` instead: a message in the
@@ -27,4 +27,4 @@ std::string format_message(const char* english, const Values&... values) {
     return fill_message(translate(english), english, values...);
 }
 
-}  // namespace firma::cli
+}  // namespace firma

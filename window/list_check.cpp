@@ -1,0 +1,145 @@
+#include "window/list_check.h"
+
+#include <algorithm>
+#include <climits>
+#include <unordered_map>
+
+#include "language/messages.h"
+#include "language/translation.h"
+#include "lists/check_entry.h"
+#include "sign/signature.h"
+
+namespace {
+
+std::size_t& count_of(CheckCounts& counts, FileState state) {
+    switch (state) {
+        case FileState::same: return counts.same;
+        case FileState::changed: return counts.changed;
+        case FileState::missing: return counts.missing;
+        case FileState::added: return counts.added;
+        case FileState::unreadable: break;
+    }
+    return counts.unreadable;
+}
+
+// "{} things" in the form the language gives that count.
+std::string counted(std::size_t count, const char* one, const char* many) {
+    const auto form = static_cast<unsigned long>(std::min<std::size_t>(count, ULONG_MAX));
+    return firma::fill_message(firma::translate_plural(one, many, form), form == 1 ? one : many, count);
+}
+
+std::string signature_text(const std::optional<std::uint32_t>& signature) {
+    return signature ? firma::format_signature(*signature) : std::string();
+}
+
+// A name inside a one-line cell: its line breaks and tabs would break the row.
+std::string one_line(std::string text) {
+    std::replace_if(text.begin(), text.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
+    return text;
+}
+
+}  // namespace
+
+void ListCheck::listed(const firma::ListEntry& entry, const firma::BatchResult& result) {
+    if (entry.malformed) return;
+    CheckRow row{entry.file.name, FileState::same, entry.file.signature, std::nullopt, {}};
+    const auto [verdict, error] = firma::check_entry(entry, result);
+    switch (verdict) {
+        case firma::Verdict::matched: row.state = FileState::same; break;
+        case firma::Verdict::mismatched: row.state = FileState::changed; break;
+        case firma::Verdict::missing: row.state = FileState::missing; break;
+        case firma::Verdict::unreadable: row.state = FileState::unreadable; break;
+    }
+    if (!error) row.current = result.accumulator;
+    ++count_of(counts_, row.state);
+    rows_.push_back(std::move(row));
+}
+
+void ListCheck::added(std::string name, std::optional<std::uint32_t> signature) {
+    rows_.push_back({std::move(name), FileState::added, std::nullopt, signature, {}});
+    ++counts_.added;
+}
+
+// A new file whose signature a missing file had may be that file renamed; 28
+// bits can collide, so it stays a hint, and only where one missing file fits.
+void ListCheck::finish(bool cancelled) {
+    finished_ = true;
+    cancelled_ = cancelled;
+    std::unordered_map<std::uint32_t, std::size_t> missing;  // signature -> its row, or npos when several
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        if (rows_[i].state != FileState::missing) continue;
+        const auto [at, fresh] = missing.emplace(*rows_[i].recorded, i);
+        if (!fresh) at->second = std::string::npos;
+    }
+    for (CheckRow& row : rows_) {
+        if (row.state != FileState::added || !row.current) continue;
+        const auto found = missing.find(*row.current);
+        if (found != missing.end() && found->second != std::string::npos) row.renamed_from = rows_[found->second].name;
+    }
+}
+
+std::vector<std::size_t> ListCheck::problem_rows() const {
+    std::vector<std::size_t> rows;
+    for (std::size_t i = 0; i < rows_.size(); ++i)
+        if (rows_[i].state != FileState::same) rows.push_back(i);
+    return rows;
+}
+
+std::string ListCheck::state_name(FileState state) {
+    switch (state) {
+        case FileState::same: return _("Same");
+        case FileState::changed: return _("Changed");
+        case FileState::missing: return _("Missing");
+        case FileState::added: return _("New");
+        case FileState::unreadable: break;
+    }
+    return _("Could not be read");
+}
+
+std::string ListCheck::state_text(const CheckRow& row) const {
+    if (row.renamed_from.empty()) return state_name(row.state);
+    return state_name(row.state) + " " + firma::format_message(N_("(renamed from {}?)"), one_line(row.renamed_from));
+}
+
+std::string ListCheck::verdict() const {
+    const CheckCounts& c = counts_;
+    if (!finished_) return _("Checking…");
+    std::string counts = counted(c.changed, "{} changed", "{} changed") + " · " +
+                         counted(c.missing, "{} missing", "{} missing") + " · " +
+                         counted(c.added, "{} new", "{} new") + " · " +
+                         counted(c.unreadable, "{} could not be read", "{} could not be read");
+    if (cancelled_)
+        return firma::format_message(N_("Cancelled. Checked so far: {}"),
+                                     counted(c.same, "{} same", "{} same") + " · " + counts);
+    if (c.problems() == 0 && c.same > 0)
+        return counted(c.same, "All correct: the file keeps its signature",
+                       "All correct: the {} files keep their signature");
+    if (c.problems() == 0) return _("The list names no file");
+    return firma::format_message(N_("Attention: {}"), counts);
+}
+
+std::string ListCheck::report(const std::string& list, const std::string& when) const {
+    std::string text = "\xEF\xBB\xBF";
+    const auto line = [&](const std::string& content) { text += content + "\r\n"; };
+    line(firma::format_message(N_("List: {}"), list));
+    line(firma::format_message(N_("Checked: {}"), when));
+    line(verdict());
+    line(firma::format_message(N_("Same {}, changed {}, missing {}, new {}, could not be read {}"), counts_.same,
+                               counts_.changed, counts_.missing, counts_.added, counts_.unreadable));
+    line("");
+    for (const std::size_t i : problem_rows())
+        line(state_text(rows_[i]) + "\t" + one_line(rows_[i].name));
+    return text;
+}
+
+std::string ListCheck::copy(const std::vector<std::size_t>& rows) const {
+    std::string text = std::string(_("Name")) + "\t" + _("State") + "\t" + _("Recorded signature") + "\t" +
+                       _("Current signature") + "\r\n";
+    for (const std::size_t i : rows) {
+        if (i >= rows_.size()) continue;
+        const CheckRow& row = rows_[i];
+        text += one_line(row.name) + "\t" + state_text(row) + "\t" + signature_text(row.recorded) + "\t" +
+                signature_text(row.current) + "\r\n";
+    }
+    return text;
+}

@@ -1,0 +1,73 @@
+// The rules of the window that checks a list, whatever toolkit draws it: one
+// row per file with its state, the verdict in words, the counts, the rows
+// "Solo problemas" keeps, a report to keep and rows to copy. The check feeds
+// it what the batch engine and the audit find; the window only shows it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "lists/list_reader.h"
+#include "sign/sign_request.h"
+
+enum class FileState {
+    same,        // Igual: the same signature, and size and digest where listed
+    changed,     // Cambiado
+    missing,     // Falta
+    added,       // Nuevo: below the list's folder, not in the list
+    unreadable,  // No se pudo leer
+};
+
+struct CheckRow {
+    std::string name;  // as the list holds it (UTF-8)
+    FileState state = FileState::same;
+    std::optional<std::uint32_t> recorded;  // the list's signature
+    std::optional<std::uint32_t> current;   // the file's, where it was read
+    std::string renamed_from;  // a new file with a missing file's signature: a hint only
+};
+
+struct CheckCounts {
+    std::size_t same = 0, changed = 0, missing = 0, added = 0, unreadable = 0;
+    std::size_t problems() const { return changed + missing + added + unreadable; }
+};
+
+class ListCheck {
+public:
+    // A listed file's entry and what signing it gave.
+    void listed(const firma::ListEntry& entry, const firma::BatchResult& result);
+    // A file below the list's folder that the list lacks, with its signature
+    // where it could be read.
+    void added(std::string name, std::optional<std::uint32_t> signature);
+    // The check is over, complete or cancelled: the rename hints are found.
+    void finish(bool cancelled);
+
+    const std::vector<CheckRow>& rows() const { return rows_; }
+    const CheckCounts& counts() const { return counts_; }
+    bool finished() const { return finished_; }
+    // The rows "Solo problemas" shows (every row but the Igual ones), in order.
+    std::vector<std::size_t> problem_rows() const;
+
+    // In the user's language: what a state is called, and the verdict, which
+    // never rests on colour alone.
+    static std::string state_name(FileState state);
+    std::string verdict() const;
+    // The text of a row as the window shows it, "¿renombrado de X?" included.
+    std::string state_text(const CheckRow& row) const;
+
+    // A report a person can keep (UTF-8 with a byte-order mark, so that every
+    // Notepad reads it right; CRLF line ends): the list, when, the verdict,
+    // the counts and every row that is not Igual.
+    std::string report(const std::string& list, const std::string& when) const;
+    // The given rows as tab-separated columns with a heading, to paste into a
+    // spreadsheet.
+    std::string copy(const std::vector<std::size_t>& rows) const;
+
+private:
+    std::vector<CheckRow> rows_;
+    CheckCounts counts_;
+    bool finished_ = false;
+    bool cancelled_ = false;
+};
