@@ -134,6 +134,7 @@ std::optional<ListEntry> ListReader::next() {
         }
         ++line_;
         if (end == LineEnd::malformed) return ListEntry{true, {}, line_, {}};
+        if (std::string_view(text_).substr(0, text_.find_last_not_of('\r') + 1) == kWholeFolderMark) covers_folder_ = true;
         ParsedLine parsed = parser_.parse(text_, name_ == "-");
         if (parsed.kind == LineKind::ignored) continue;
         if (parsed.kind == LineKind::malformed) return ListEntry{true, {}, line_, {}};

@@ -40,6 +40,8 @@ public:
     const std::error_code& error() const { return read_error_; }
     // The list as messages name it.
     std::string display_name() const;
+    // Whether a line read so far marks the list as holding its whole folder.
+    bool covers_its_folder() const { return covers_folder_; }
     // Whether next() may wait for a writer: the list is a pipe, a FIFO or a
     // terminal, and no whole line of it is read yet.
     bool next_may_wait() const;
@@ -72,6 +74,7 @@ private:
     std::optional<char16_t> pending_unit_;  // read after a high surrogate it does not pair with
     bool broken_line_ = false;              // the line holds text that is no UTF-16
     ListParser& parser_;
+    bool covers_folder_ = false;
 };
 
 }  // namespace firma

@@ -20,6 +20,11 @@
 
 namespace firma {
 
+// The comment line a list starts with when it holds every file below its own
+// folder (the window's lists of a folder): only such a list reports the files
+// added since as new. Other tools skip it, as they skip every '#' line.
+inline constexpr std::string_view kWholeFolderMark = "# firma: whole folder";
+
 struct LineStyle {
     bool binary = false;
     bool tag = false;

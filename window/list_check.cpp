@@ -78,6 +78,11 @@ void ListCheck::finish(bool cancelled) {
     }
 }
 
+void ListCheck::failed(std::string reason) {
+    finish(false);
+    failure_ = std::move(reason);
+}
+
 std::vector<std::size_t> ListCheck::problem_rows() const {
     std::vector<std::size_t> rows;
     for (std::size_t i = 0; i < rows_.size(); ++i)
@@ -104,6 +109,7 @@ std::string ListCheck::state_text(const CheckRow& row) const {
 std::string ListCheck::verdict() const {
     const CheckCounts& c = counts_;
     if (!finished_) return _("Checking…");
+    if (!failure_.empty()) return firma::format_message(N_("The list could not be read: {}"), failure_);
     std::string counts = counted(c.changed, "{} changed", "{} changed") + " · " +
                          counted(c.missing, "{} missing", "{} missing") + " · " +
                          counted(c.added, "{} new", "{} new") + " · " +

@@ -43,6 +43,8 @@ public:
     void added(std::string name, std::optional<std::uint32_t> signature);
     // The check is over, complete or cancelled: the rename hints are found.
     void finish(bool cancelled);
+    // The list itself could not be read, for `reason`.
+    void failed(std::string reason);
 
     const std::vector<CheckRow>& rows() const { return rows_; }
     const CheckCounts& counts() const { return counts_; }
@@ -70,4 +72,5 @@ private:
     CheckCounts counts_;
     bool finished_ = false;
     bool cancelled_ = false;
+    std::string failure_;
 };

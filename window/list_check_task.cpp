@@ -1,0 +1,122 @@
+#include "window/list_check_task.h"
+
+#include <system_error>
+
+#include "lists/audit.h"
+#include "lists/check_entry.h"
+#include "sign/batch_signer.h"
+#include "sign/system_errors.h"
+#include "sign/utf8.h"
+
+namespace {
+
+struct Cancelled {};
+
+}  // namespace
+
+ListCheckTask::ListCheckTask(std::function<void()> wake) : wake_(std::move(wake)) {}
+
+ListCheckTask::~ListCheckTask() {
+    cancel();
+}
+
+bool ListCheckTask::start(std::string list) {
+    try {
+        worker_ = std::jthread([this, list = std::move(list)](std::stop_token stop) { run(list, stop); });
+        return true;
+    } catch (const std::exception&) {  // no thread, or no memory for one
+        return false;
+    }
+}
+
+void ListCheckTask::cancel() {
+    worker_.request_stop();
+    if (worker_.joinable()) worker_.join();
+}
+
+void ListCheckTask::found() {
+    if (!woken_.exchange(true) && wake_) wake_();
+}
+
+bool ListCheckTask::take_into(ListCheck& check) {
+    woken_ = false;
+    const std::lock_guard lock(mutex_);
+    for (const auto& [entry, result] : listed_) check.listed(entry, result);
+    for (auto& [name, signature] : added_) check.added(std::move(name), signature);
+    listed_.clear();
+    added_.clear();
+    if (!ended_ || check.finished()) return ended_;
+    if (failure_)
+        check.failed(*failure_);
+    else
+        check.finish(cancelled_);
+    return true;
+}
+
+void ListCheckTask::run(const std::string& list, std::stop_token stop) {
+    firma::ListParser parser;
+    firma::ListReader reader(list, parser);
+    const auto folder = firma::folder_of_list(list);
+    firma::ListedNames names;
+    const auto check_stop = [&] {
+        if (stop.stop_requested()) throw Cancelled{};
+    };
+    bool cancelled = false;
+    try {
+        firma::sign_in_order<firma::ListEntry>(
+            [&]() -> std::optional<firma::BatchItem<firma::ListEntry>> {
+                check_stop();
+                auto entry = reader.next();
+                if (!entry) return std::nullopt;
+                auto request = firma::request_for(*entry, folder);
+                if (request && request->source == firma::SignRequest::Source::file) names.add(request->path);
+                return firma::BatchItem<firma::ListEntry>{std::move(*entry), std::move(request)};
+            },
+            [&](const firma::ListEntry& entry, const firma::BatchResult& result) {
+                check_stop();
+                {
+                    const std::lock_guard lock(mutex_);
+                    listed_.emplace_back(entry, result);
+                }
+                ++done_;
+                found();
+            });
+        if (!reader.error() && reader.covers_its_folder()) {
+            std::vector<std::string> added;
+            firma::find_unlisted(
+                list, names, [&](const std::string& name) { check_stop(); added.push_back(name); },
+                [](const std::string&, const std::error_code&) {});
+            std::size_t next = 0;
+            firma::sign_in_order<std::string>(
+                [&]() -> std::optional<firma::BatchItem<std::string>> {
+                    check_stop();
+                    if (next == added.size()) return std::nullopt;
+                    const std::string& name = added[next++];
+                    firma::SignRequest request;
+                    request.path = folder / firma::path_of_utf8(name).value_or("");
+                    return firma::BatchItem<std::string>{name, std::move(request)};
+                },
+                [&](const std::string& name, const firma::BatchResult& result) {
+                    check_stop();
+                    {
+                        const std::lock_guard lock(mutex_);
+                        added_.emplace_back(name, result.error ? std::nullopt : std::optional(result.accumulator));
+                    }
+                    ++done_;
+                    found();
+                });
+        }
+    } catch (const Cancelled&) {
+        cancelled = true;
+    } catch (const std::bad_alloc&) {
+        cancelled = true;  // what was found so far stands, as after a cancel
+    }
+    {
+        const std::lock_guard lock(mutex_);
+        if (reader.error()) failure_ = firma::reason_of(reader.error());
+        ended_ = true;
+        cancelled_ = cancelled;
+    }
+    woken_ = false;  // the end is always said
+    found();
+}
