@@ -14,32 +14,12 @@ struct Cancelled {};
 
 }  // namespace
 
-ListCheckTask::ListCheckTask(std::function<void()> wake) : wake_(std::move(wake)) {}
-
-ListCheckTask::~ListCheckTask() {
-    cancel();
-}
-
 bool ListCheckTask::start(std::string list) {
-    try {
-        worker_ = std::jthread([this, list = std::move(list)](std::stop_token stop) { run(list, stop); });
-        return true;
-    } catch (const std::exception&) {  // no thread, or no memory for one
-        return false;
-    }
-}
-
-void ListCheckTask::cancel() {
-    worker_.request_stop();
-    if (worker_.joinable()) worker_.join();
-}
-
-void ListCheckTask::found() {
-    if (!woken_.exchange(true) && wake_) wake_();
+    return work_.start([this, list = std::move(list)](std::stop_token stop) { run(list, stop); });
 }
 
 bool ListCheckTask::take_into(ListCheck& check) {
-    woken_ = false;
+    work_.looked();
     const std::lock_guard lock(mutex_);
     for (const auto& [entry, result] : listed_) check.listed(entry, result);
     for (auto& [name, signature] : added_) check.added(std::move(name), signature);
@@ -79,7 +59,7 @@ void ListCheckTask::run(const std::string& list, std::stop_token stop) {
                     listed_.emplace_back(entry, result);
                 }
                 ++done_;
-                found();
+                work_.news();
             });
         if (!reader.error() && reader.covers_its_folder()) {
             std::vector<std::string> added;
@@ -103,7 +83,7 @@ void ListCheckTask::run(const std::string& list, std::stop_token stop) {
                         added_.emplace_back(name, result.error ? std::nullopt : std::optional(result.accumulator));
                     }
                     ++done_;
-                    found();
+                    work_.news();
                 });
         }
     } catch (const Cancelled&) {
@@ -117,6 +97,5 @@ void ListCheckTask::run(const std::string& list, std::stop_token stop) {
         ended_ = true;
         cancelled_ = cancelled;
     }
-    woken_ = false;  // the end is always said
-    found();
+    work_.ended();
 }

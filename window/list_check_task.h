@@ -11,10 +11,10 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
+#include "window/background_work.h"
 #include "window/list_check.h"
 
 class ListCheckTask {
@@ -22,15 +22,12 @@ public:
     // `wake` runs on the worker thread when there is something new to take;
     // it should only make the GUI thread call take_into(). Until then it is
     // not called again.
-    explicit ListCheckTask(std::function<void()> wake);
-    ~ListCheckTask();
-    ListCheckTask(const ListCheckTask&) = delete;
-    ListCheckTask& operator=(const ListCheckTask&) = delete;
+    explicit ListCheckTask(std::function<void()> wake) : work_(std::move(wake)) {}
 
     // False where the system refuses a thread: nothing runs then.
     bool start(std::string list);
     // The check stops as soon as it can; what was found so far stays.
-    void cancel();
+    void cancel() { work_.cancel(); }
     // GUI thread: moves what was found since the last call into `check`, and
     // once the check has ended, finishes it. True then.
     bool take_into(ListCheck& check);
@@ -39,16 +36,13 @@ public:
 
 private:
     void run(const std::string& list, std::stop_token stop);
-    void found();
 
-    std::function<void()> wake_;
     std::mutex mutex_;
     std::vector<std::pair<firma::ListEntry, firma::BatchResult>> listed_;
     std::vector<std::pair<std::string, std::optional<std::uint32_t>>> added_;
     std::optional<std::string> failure_;  // why the list could not be read
     bool ended_ = false;
     bool cancelled_ = false;
-    std::atomic<bool> woken_{false};
     std::atomic<std::size_t> done_{0};
-    std::jthread worker_;  // last: joined before the members above go
+    BackgroundWork work_;  // last: joined before the members above go
 };

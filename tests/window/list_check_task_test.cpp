@@ -11,6 +11,7 @@
 #include "sign/batch_signer.h"
 #include "temp_dir.h"
 #include "window/list_check_task.h"
+#include "window/list_record_task.h"
 
 namespace {
 
@@ -33,23 +34,36 @@ std::string recorded_list(const fs::path& folder, const std::vector<std::string>
     return list;
 }
 
+// The wakes a task sends, as a GUI thread waits for them.
+class Wakes {
+public:
+    std::function<void()> callback() {
+        return [this] {
+            const std::lock_guard lock(mutex_);
+            woken_ = true;
+            wake_.notify_one();
+        };
+    }
+    void wait() {
+        std::unique_lock lock(mutex_);
+        wake_.wait(lock, [&] { return woken_; });
+        woken_ = false;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool woken_ = false;
+};
+
 // Runs the check to its end and returns each row's state text by name.
 std::map<std::string, std::string> checked(const std::string& list) {
-    std::mutex mutex;
-    std::condition_variable woken;
-    bool wake = false;
-    ListCheckTask task([&] {
-        const std::lock_guard lock(mutex);
-        wake = true;
-        woken.notify_one();
-    });
+    Wakes wakes;
+    ListCheckTask task(wakes.callback());
     EXPECT_TRUE(task.start(list));
     ListCheck check;
     for (bool ended = false; !ended;) {
-        std::unique_lock lock(mutex);
-        woken.wait(lock, [&] { return wake; });
-        wake = false;
-        lock.unlock();
+        wakes.wait();
         ended = task.take_into(check);
     }
     std::map<std::string, std::string> states;
@@ -89,6 +103,39 @@ TEST(ListCheckTask, ARecordedFolderCheckedAfterItsChanges) {
     }
     EXPECT_EQ(checked((folder / "missing.firmas").string())["(verdict)"],
               "The list could not be read: No such file or directory");
+}
+
+// Recorded in the window, checked in the window: every file the same, the
+// list itself left out; a recording cancelled at once leaves no list.
+TEST(ListRecordTask, ARecordedFolderChecksAsItIsAndACancelledOneLeavesNoList) {
+    firma::testing::TempDir dir;
+    const fs::path folder = dir.path() / "Entrega cliente";
+    fs::create_directories(folder / "fotos");
+    for (int i = 0; i < 300; ++i) std::ofstream(folder / "fotos" / ("f" + std::to_string(i)), std::ios::binary) << i;
+    std::ofstream(folder / "año.txt", std::ios::binary) << "abc";
+    const fs::path list = folder / "Entrega cliente.firmas";
+    for (const bool cancelled : {false, true}) {
+        Wakes wakes;
+        ListRecordTask task(wakes.callback());
+        fs::remove(list);
+        ASSERT_TRUE(task.start(folder, list));
+        if (cancelled) task.cancel();
+        std::optional<ListRecordTask::Outcome> outcome;
+        while (!(outcome = task.outcome())) wakes.wait();
+        std::size_t entries = 0;
+        for (const auto& entry : fs::directory_iterator(folder)) entries += entry.path() != folder / "fotos";
+        if (!outcome->written) {  // cancelled before it ended: nothing left behind
+            EXPECT_TRUE(cancelled);
+            EXPECT_EQ(entries, 1u) << "only año.txt";
+            continue;
+        }
+        EXPECT_EQ(outcome->files, 301u);
+        EXPECT_EQ(task.progress().done, 301u);
+        EXPECT_EQ(entries, 2u) << "año.txt and the list";
+        const auto states = checked(list.string());
+        EXPECT_EQ(states.size(), 302u);
+        EXPECT_EQ(states.at("(verdict)"), "All correct: the 301 files keep their signature");
+    }
 }
 
 }  // namespace

@@ -1,0 +1,51 @@
+// A folder recorded on a thread of its own, for the recording window: every
+// file below it, by the walk's rules, signed with its size and digest into a
+// list of the whole folder, written whole or not at all. Names in the list
+// are relative to the folder, so the list travels with it.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "window/background_work.h"
+
+class ListRecordTask {
+public:
+    // `wake` runs on the worker thread as files are done and once at the
+    // end; it should only make the GUI thread look at progress() or outcome().
+    explicit ListRecordTask(std::function<void()> wake) : work_(std::move(wake)) {}
+
+    // Records the files below `folder` into `list` (itself left out). False
+    // where the system refuses a thread: nothing runs then.
+    bool start(std::filesystem::path folder, std::filesystem::path list);
+    // Stops as soon as it can: no list is written, an earlier one stays.
+    void cancel() { work_.cancel(); }
+
+    struct Progress {
+        std::size_t done = 0;
+        std::size_t total = 0;  // 0 while the files are still being counted
+        std::string current;    // the name last signed
+    };
+    Progress progress();
+
+    struct Outcome {
+        bool written = false;  // false: cancelled, or failed for `failure`
+        std::size_t files = 0;
+        std::size_t unreadable = 0;  // left out of the list, each for a reason of its own
+        std::string failure;   // in the user's words; empty when cancelled
+    };
+    // Once the recording has ended.
+    std::optional<Outcome> outcome();
+
+private:
+    void run(const std::filesystem::path& folder, const std::filesystem::path& list, std::stop_token stop);
+
+    std::mutex mutex_;
+    Progress progress_;
+    std::optional<Outcome> outcome_;
+    BackgroundWork work_;  // last: joined before the members above go
+};
