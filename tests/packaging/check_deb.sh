@@ -12,7 +12,8 @@ dpkg -x "$deb" "$scratch/root"
 for file in bin/firma bin/firma-gui share/applications/io.github.firma.Firma.desktop \
             share/icons/hicolor/scalable/apps/io.github.firma.Firma.svg \
             share/icons/hicolor/48x48/apps/io.github.firma.Firma.png \
-            share/metainfo/io.github.firma.Firma.metainfo.xml share/man/man1/firma.1.gz \
+            share/metainfo/io.github.firma.Firma.metainfo.xml share/mime/packages/io.github.firma.Firma.xml \
+            share/man/man1/firma.1.gz \
             share/man/man1/firma-gui.1.gz share/man/es/man1/firma.1.gz share/man/es/man1/firma-gui.1.gz \
             share/doc/firma/copyright share/doc/firma/changelog.gz \
             share/locale/es/LC_MESSAGES/firma.mo; do

@@ -13,6 +13,7 @@ foreach(file
         share/icons/hicolor/scalable/apps/io.github.firma.Firma.svg
         share/icons/hicolor/48x48/apps/io.github.firma.Firma.png
         share/metainfo/io.github.firma.Firma.metainfo.xml
+        share/mime/packages/io.github.firma.Firma.xml
         share/man/man1/firma.1.gz
         share/man/man1/firma-gui.1.gz
         share/man/es/man1/firma.1.gz

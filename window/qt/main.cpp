@@ -6,6 +6,7 @@
 
 #include "window/form1_model.h"
 #include "window/qt/application.h"
+#include "window/qt/check_window.h"
 #include "window/qt/form1.h"
 #include "language/translation.h"
 #include "window/qt/startup_guard.h"
@@ -21,6 +22,12 @@ int main(int argc, char** argv) {
     QApplication application(qt_argc, argv);
     guard.release();
     describeApplication();
+    // A list opened with firma-gui (a double-click on it) is checked.
+    if (file != nullptr && std::filesystem::path(file).extension() == ".firmas") {
+        CheckWindow check(file);
+        check.show();
+        return QApplication::exec();
+    }
     Form1 form;
     form.show();
     if (file != nullptr) form.startWith(QString::fromLocal8Bit(file), std::filesystem::path(file));
