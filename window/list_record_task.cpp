@@ -37,12 +37,20 @@ std::optional<ListRecordTask::Outcome> ListRecordTask::outcome() {
 void ListRecordTask::run(const std::filesystem::path& folder, const std::filesystem::path& list, std::stop_token stop) {
     const std::string root = firma::utf8_of_path(folder);
     const std::string list_name = firma::utf8_of_path(list.filename());
-    const bool list_inside = list.parent_path() == folder;
-    // A walked item's name relative to the folder; nothing for the list itself.
+    // Names are relative to the list's own folder, where checks look for them:
+    // a list saved elsewhere names the folder's files through it, and does
+    // not hold its own folder whole.
+    std::error_code ignored;
+    const auto from_list = std::filesystem::absolute(folder, ignored)
+                               .lexically_normal()
+                               .lexically_relative(std::filesystem::absolute(list, ignored).parent_path());
+    const bool list_inside = from_list == ".";
+    const std::string prefix = list_inside || from_list.empty() ? std::string() : firma::utf8_of_path(from_list / "");
+    // A walked item's name as the list holds it; nothing for the list itself.
     const auto relative = [&](const firma::WalkItem& item) -> std::optional<std::string> {
         std::string name = item.path.substr(std::min(item.path.size(), root.size() + 1));
         if (list_inside && firma::comparable_name(name) == firma::comparable_name(list_name)) return std::nullopt;
-        return name;
+        return prefix + name;
     };
     const auto check_stop = [&] {
         if (stop.stop_requested()) throw Cancelled{};
@@ -59,7 +67,7 @@ void ListRecordTask::run(const std::filesystem::path& folder, const std::filesys
             progress_.total = total;
         }
         firma::ListFileWriter writer(list);
-        writer.write(std::string(firma::kWholeFolderMark) + "\n");
+        if (list_inside) writer.write(std::string(firma::kWholeFolderMark) + "\n");
         const firma::LineStyle style{.backslash_separates = firma::backslash_separates_folders()};
         firma::Walk walk({root}, true, false);
         firma::sign_in_order<std::optional<std::string>>(

@@ -19,8 +19,9 @@ public:
     // end; it should only make the GUI thread look at progress() or outcome().
     explicit ListRecordTask(std::function<void()> wake) : work_(std::move(wake)) {}
 
-    // Records the files below `folder` into `list` (itself left out). False
-    // where the system refuses a thread: nothing runs then.
+    // Records the files below `folder` into `list` (itself left out), as a
+    // list of its whole folder where `list` lies in `folder`. False where the
+    // system refuses a thread: nothing runs then.
     bool start(std::filesystem::path folder, std::filesystem::path list);
     // Stops as soon as it can: no list is written, an earlier one stays.
     void cancel() { work_.cancel(); }

@@ -14,6 +14,7 @@
 #include "sign/batch_signer.h"
 #include "temp_dir.h"
 #include "window/qt/check_window.h"
+#include "window/qt/record_window.h"
 
 namespace fs = std::filesystem;
 
@@ -56,6 +57,16 @@ private slots:
         QCOMPARE(copied.size(), 3);  // the heading and the two problems
         QVERIFY(copied[1].startsWith("changed.txt\tChanged\t"));
         QVERIFY(copied[2].startsWith("added.txt\tNew\t\t"));
+    }
+
+    // A folder's list is proposed inside it, named after it, however the
+    // folder was typed; a root has no name to give it.
+    void proposesTheListInsideTheFolder() {
+        for (const auto& [folder, list] : {std::pair{"/tmp/Entrega cliente", "/tmp/Entrega cliente/Entrega cliente.firmas"},
+                                           std::pair{"/tmp/Entrega cliente/", "/tmp/Entrega cliente/Entrega cliente.firmas"},
+                                           std::pair{"/tmp/a/../b", "/tmp/b/b.firmas"},
+                                           std::pair{"/", "/firmas.firmas"}})
+            QCOMPARE(QString::fromStdString(RecordWindow::proposedList(folder).string()), QString(list));
     }
 };
 

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QFileDialog>
 #include <QString>
 
 #include <clocale>
@@ -7,6 +8,7 @@
 #include "window/form1_model.h"
 #include "window/qt/application.h"
 #include "window/qt/check_window.h"
+#include "window/qt/record_window.h"
 #include "window/qt/form1.h"
 #include "language/translation.h"
 #include "window/qt/startup_guard.h"
@@ -26,6 +28,17 @@ int main(int argc, char** argv) {
     if (file != nullptr && std::filesystem::path(file).extension() == ".firmas") {
         CheckWindow check(file);
         check.show();
+        return QApplication::exec();
+    }
+    // A folder opened with it is recorded, into a list the user places.
+    std::error_code not_a_folder;
+    if (file != nullptr && std::filesystem::is_directory(file, not_a_folder)) {
+        const std::filesystem::path proposed = RecordWindow::proposedList(file);
+        const QString chosen = QFileDialog::getSaveFileName(nullptr, _("Save signatures"), QString::fromStdString(proposed.string()),
+                                                            _("Signature lists (*.firmas)"));
+        if (chosen.isEmpty()) return 0;
+        RecordWindow record(file, chosen.toStdString());
+        record.show();
         return QApplication::exec();
     }
     Form1 form;

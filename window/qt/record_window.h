@@ -1,0 +1,40 @@
+// The window that records a folder's signatures, drawn with Qt Widgets: where
+// the list goes is asked first, in a save dialog proposing NAME.firmas inside
+// the folder; then files done of total, the current name and "Cancelar"; at
+// the end, where the list is and how many files it holds. The work is
+// ListRecordTask's; this class only draws it.
+#pragma once
+
+#include <QWidget>
+
+#include <filesystem>
+
+#include "window/list_record_task.h"
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+class RecordWindow : public QWidget {
+public:
+    RecordWindow(std::filesystem::path folder, std::filesystem::path list, QWidget* parent = nullptr);
+
+    // The list proposed for `folder`: NAME.firmas inside it.
+    static std::filesystem::path proposedList(const std::filesystem::path& folder);
+
+    QLabel* statusLabel() const { return status_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void takeNews();
+
+    std::filesystem::path list_;
+    QLabel* status_;
+    QLabel* current_;
+    QProgressBar* progress_;
+    QPushButton* button_;
+    bool ended_ = false;
+    ListRecordTask task_;  // last: joined before the members above go
+};
