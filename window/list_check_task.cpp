@@ -49,7 +49,9 @@ void ListCheckTask::run(const std::string& list, std::stop_token stop) {
                 auto entry = reader.next();
                 if (!entry) return std::nullopt;
                 auto request = firma::request_for(*entry, folder);
-                if (request && request->source == firma::SignRequest::Source::file) names.add(request->path);
+                // Only a list of its whole folder is audited (its mark comes first).
+                if (request && request->source == firma::SignRequest::Source::file && reader.covers_its_folder())
+                    names.add(request->path);
                 return firma::BatchItem<firma::ListEntry>{std::move(*entry), std::move(request)};
             },
             [&](const firma::ListEntry& entry, const firma::BatchResult& result) {

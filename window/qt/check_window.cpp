@@ -17,6 +17,7 @@
 #include <QShortcut>
 #include <QStyle>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <set>
 
@@ -70,14 +71,14 @@ QVariant CheckRowsModel::headerData(int section, Qt::Orientation orientation, in
     }
 }
 
-void CheckRowsModel::refresh() {
+void CheckRowsModel::refresh(bool ended) {
     const int now = static_cast<int>(check_.rows().size());
     if (now > shown_) {
         beginInsertRows({}, shown_, now - 1);
         shown_ = now;
         endInsertRows();
     }
-    if (shown_ > 0) emit dataChanged(index(0, 1), index(shown_ - 1, 1));
+    if (ended && shown_ > 0) emit dataChanged(index(0, 1), index(shown_ - 1, 1));
 }
 
 void ProblemsOnly::setProblemsOnly(bool only) {
@@ -103,7 +104,11 @@ CheckWindow::CheckWindow(const std::string& list, QWidget* parent)
       report_(new QPushButton(_("Save report…"), this)),
       copy_(new QPushButton(_("Copy"), this)),
       cancel_(new QPushButton(_("Cancel"), this)),
-      task_([this] { QMetaObject::invokeMethod(this, &CheckWindow::takeNews, Qt::QueuedConnection); }) {
+      pace_(new QTimer(this)),
+      task_([this] { QMetaObject::invokeMethod(pace_, qOverload<>(&QTimer::start), Qt::QueuedConnection); }) {
+    pace_->setSingleShot(true);
+    pace_->setInterval(20);
+    connect(pace_, &QTimer::timeout, this, &CheckWindow::takeNews);
     setWindowTitle(QString(_("Check signatures")) + " - " + QFileInfo(text(list)).fileName());
     // The verdict first, in large words: what a person reads before any row.
     QFont large = verdict_->font();
@@ -162,7 +167,7 @@ void CheckWindow::closeEvent(QCloseEvent* event) {
 
 void CheckWindow::takeNews() {
     const bool ended = task_.take_into(check_);
-    rows_.refresh();
+    rows_.refresh(ended);
     done_->setText(ended ? QString() : QString::fromStdString(std::to_string(task_.files_done())));
     if (ended) {
         cancel_->setEnabled(false);

@@ -16,6 +16,7 @@ class QCheckBox;
 class QLabel;
 class QPushButton;
 class QTableView;
+class QTimer;
 
 // ListCheck's rows as a table: name, state, recorded and current signature.
 class CheckRowsModel : public QAbstractTableModel {
@@ -25,8 +26,10 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
-    // The check holds more rows, or the last ones changed (hints at the end).
-    void refresh();
+    // The check holds more rows; once it has ended, the states may have
+    // changed too (the rename hints): said then only, as every row's change
+    // makes the proxy filter again.
+    void refresh(bool ended);
 
 private:
     const ListCheck& check_;
@@ -54,6 +57,8 @@ public:
     QLabel* verdictLabel() const { return verdict_; }
     QTableView* table() const { return table_; }
     QCheckBox* problemsOnly() const { return problems_; }
+    // Whether the check has ended, complete, cancelled or failed.
+    bool finished() const { return check_.finished(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -76,5 +81,6 @@ private:
     QPushButton* report_;
     QPushButton* copy_;
     QPushButton* cancel_;
+    QTimer* pace_;  // news is taken at most every 20 ms: a wake per file would cost more than the file
     ListCheckTask task_;  // last: joined before the members above go
 };

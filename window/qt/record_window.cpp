@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "language/messages.h"
@@ -34,7 +35,11 @@ RecordWindow::RecordWindow(std::filesystem::path folder, std::filesystem::path l
       current_(new QLabel(this)),
       progress_(new QProgressBar(this)),
       button_(new QPushButton(_("Cancel"), this)),
-      task_([this] { QMetaObject::invokeMethod(this, &RecordWindow::takeNews, Qt::QueuedConnection); }) {
+      pace_(new QTimer(this)),
+      task_([this] { QMetaObject::invokeMethod(pace_, qOverload<>(&QTimer::start), Qt::QueuedConnection); }) {
+    pace_->setSingleShot(true);
+    pace_->setInterval(20);
+    connect(pace_, &QTimer::timeout, this, &RecordWindow::takeNews);
     setWindowTitle(QString(_("Save signatures")) + " - " + text(firma::utf8_of_path(list_.filename())));
     status_->setWordWrap(true);
     status_->setText(_("Counting the files…"));

@@ -14,6 +14,7 @@
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class QTimer;
 
 class RecordWindow : public QWidget {
 public:
@@ -23,6 +24,8 @@ public:
     static std::filesystem::path proposedList(const std::filesystem::path& folder);
 
     QLabel* statusLabel() const { return status_; }
+    // Whether the recording has ended, written, cancelled or failed.
+    bool finished() const { return ended_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -36,5 +39,6 @@ private:
     QProgressBar* progress_;
     QPushButton* button_;
     bool ended_ = false;
+    QTimer* pace_;  // news is taken at most every 20 ms: a wake per file would cost more than the file
     ListRecordTask task_;  // last: joined before the members above go
 };
