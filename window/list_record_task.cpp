@@ -1,9 +1,13 @@
 #include "window/list_record_task.h"
 
+#include <algorithm>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 #include "lists/list_file_writer.h"
 #include "lists/list_files.h"
+#include "lists/name_order.h"
 #include "lists/signature_lines.h"
 #include "lists/walk.h"
 #include "sign/batch_signer.h"
@@ -69,6 +73,8 @@ void ListRecordTask::run(const std::filesystem::path& folder, const std::filesys
         firma::ListFileWriter writer(list);
         if (list_inside) writer.write(std::string(firma::kWholeFolderMark) + "\n");
         const firma::LineStyle style{.backslash_separates = firma::backslash_separates_folders()};
+        std::vector<std::pair<std::string, std::string>> lines;  // name, line: sorted before they are written
+        lines.reserve(total);
         firma::Walk walk({root}, true, false);
         firma::sign_in_order<std::optional<std::string>>(
             [&]() -> std::optional<firma::BatchItem<std::optional<std::string>>> {
@@ -91,7 +97,7 @@ void ListRecordTask::run(const std::filesystem::path& folder, const std::filesys
                 if (result.error || !result.digest) {
                     ++outcome.unreadable;
                 } else {
-                    writer.write(firma::format_line(result.accumulator, *name, style, &*result.digest));
+                    lines.emplace_back(*name, firma::format_line(result.accumulator, *name, style, &*result.digest));
                     ++outcome.files;
                 }
                 const std::lock_guard lock(mutex_);
@@ -99,6 +105,12 @@ void ListRecordTask::run(const std::filesystem::path& folder, const std::filesys
                 progress_.current = *name;
                 work_.news();
             });
+        // In the order the user's file manager shows the names.
+        std::sort(lines.begin(), lines.end(), [](const auto& a, const auto& b) { return firma::shown_before(a.first, b.first); });
+        for (const auto& [name, line] : lines) {
+            check_stop();
+            writer.write(line);
+        }
         writer.commit();
         outcome.written = true;
     } catch (const Cancelled&) {

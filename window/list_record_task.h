@@ -1,6 +1,7 @@
 // A folder recorded on a thread of its own, for the recording window: every
 // file below it, by the walk's rules, signed with its size and digest into a
-// list of the whole folder, written whole or not at all. Names in the list
+// list of the whole folder, in the order the user's file manager shows the
+// names, written whole or not at all. Names in the list
 // are relative to the folder, so the list travels with it.
 #pragma once
 

@@ -118,6 +118,7 @@ CheckWindow::CheckWindow(const std::string& list, QWidget* parent)
     verdict_->setWordWrap(true);
     verdict_->setAccessibleName(_("Verdict"));
     filter_.setSourceModel(&rows_);
+    filter_.setSortLocaleAware(true);  // a heading clicked sorts names as the file manager does
     table_->setModel(&filter_);
     table_->setSortingEnabled(true);
     table_->sortByColumn(-1, Qt::AscendingOrder);  // the list's order until a heading is clicked
