@@ -40,9 +40,10 @@ std::string one_line(std::string text) {
 
 }  // namespace
 
-void ListCheck::listed(const firma::ListEntry& entry, const firma::BatchResult& result) {
+void ListCheck::listed(const firma::ListEntry& entry, const firma::BatchResult& result,
+                       std::optional<std::int64_t> modified) {
     if (entry.malformed) return;
-    CheckRow row{entry.file.name, FileState::same, entry.file.signature, std::nullopt, {}};
+    CheckRow row{entry.file.name, FileState::same, entry.file.signature, std::nullopt, {}, modified};
     const auto [verdict, error] = firma::check_entry(entry, result);
     switch (verdict) {
         case firma::Verdict::matched: row.state = FileState::same; break;
@@ -55,8 +56,8 @@ void ListCheck::listed(const firma::ListEntry& entry, const firma::BatchResult& 
     rows_.push_back(std::move(row));
 }
 
-void ListCheck::added(std::string name, std::optional<std::uint32_t> signature) {
-    rows_.push_back({std::move(name), FileState::added, std::nullopt, signature, {}});
+void ListCheck::added(std::string name, std::optional<std::uint32_t> signature, std::optional<std::int64_t> modified) {
+    rows_.push_back({std::move(name), FileState::added, std::nullopt, signature, {}, modified});
     ++counts_.added;
 }
 

@@ -27,6 +27,7 @@ struct CheckRow {
     std::optional<std::uint32_t> recorded;  // the list's signature
     std::optional<std::uint32_t> current;   // the file's, where it was read
     std::string renamed_from;  // a new file with a missing file's signature: a hint only
+    std::optional<std::int64_t> modified;  // seconds since 1970 (UTC), where the file was read
 };
 
 struct CheckCounts {
@@ -37,10 +38,11 @@ struct CheckCounts {
 class ListCheck {
 public:
     // A listed file's entry and what signing it gave.
-    void listed(const firma::ListEntry& entry, const firma::BatchResult& result);
+    void listed(const firma::ListEntry& entry, const firma::BatchResult& result,
+                std::optional<std::int64_t> modified = {});
     // A file below the list's folder that the list lacks, with its signature
     // where it could be read.
-    void added(std::string name, std::optional<std::uint32_t> signature);
+    void added(std::string name, std::optional<std::uint32_t> signature, std::optional<std::int64_t> modified = {});
     // The check is over, complete or cancelled: the rename hints are found.
     void finish(bool cancelled);
     // The list itself could not be read, for `reason`.

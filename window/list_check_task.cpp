@@ -1,5 +1,7 @@
 #include "window/list_check_task.h"
 
+#include <chrono>
+#include <filesystem>
 #include <system_error>
 
 #include "lists/audit.h"
@@ -12,6 +14,21 @@ namespace {
 
 struct Cancelled {};
 
+// When `path` was last written, for the rows; nothing where it cannot be said.
+std::optional<std::int64_t> modified(const std::filesystem::path& path) {
+    std::error_code error;
+    const auto written = std::filesystem::last_write_time(path, error);
+    if (error) return std::nullopt;
+    const auto since_1970 = std::chrono::file_clock::to_sys(written).time_since_epoch();
+    return std::chrono::duration_cast<std::chrono::seconds>(since_1970).count();
+}
+
+// A listed entry, and where its file was looked for.
+struct Entry {
+    firma::ListEntry entry;
+    std::filesystem::path path;
+};
+
 }  // namespace
 
 bool ListCheckTask::start(std::string list) {
@@ -21,8 +38,8 @@ bool ListCheckTask::start(std::string list) {
 bool ListCheckTask::take_into(ListCheck& check) {
     work_.looked();
     const std::lock_guard lock(mutex_);
-    for (const auto& [entry, result] : listed_) check.listed(entry, result);
-    for (auto& [name, signature] : added_) check.added(std::move(name), signature);
+    for (const Listed& found : listed_) check.listed(found.entry, found.result, found.modified);
+    for (Added& found : added_) check.added(std::move(found.name), found.signature, found.modified);
     listed_.clear();
     added_.clear();
     if (!ended_ || check.finished()) return ended_;
@@ -43,22 +60,24 @@ void ListCheckTask::run(const std::string& list, std::stop_token stop) {
     };
     bool cancelled = false;
     try {
-        firma::sign_in_order<firma::ListEntry>(
-            [&]() -> std::optional<firma::BatchItem<firma::ListEntry>> {
+        firma::sign_in_order<Entry>(
+            [&]() -> std::optional<firma::BatchItem<Entry>> {
                 check_stop();
                 auto entry = reader.next();
                 if (!entry) return std::nullopt;
                 auto request = firma::request_for(*entry, folder);
+                std::filesystem::path path = request ? request->path : std::filesystem::path();
                 // Only a list of its whole folder is audited (its mark comes first).
                 if (request && request->source == firma::SignRequest::Source::file && reader.covers_its_folder())
-                    names.add(request->path);
-                return firma::BatchItem<firma::ListEntry>{std::move(*entry), std::move(request)};
+                    names.add(path);
+                return firma::BatchItem<Entry>{{std::move(*entry), std::move(path)}, std::move(request)};
             },
-            [&](const firma::ListEntry& entry, const firma::BatchResult& result) {
+            [&](const Entry& listed, const firma::BatchResult& result) {
                 check_stop();
+                const auto when = result.error ? std::nullopt : modified(listed.path);
                 {
                     const std::lock_guard lock(mutex_);
-                    listed_.emplace_back(entry, result);
+                    listed_.push_back({listed.entry, result, when});
                 }
                 ++done_;
                 work_.news();
@@ -80,9 +99,10 @@ void ListCheckTask::run(const std::string& list, std::stop_token stop) {
                 },
                 [&](const std::string& name, const firma::BatchResult& result) {
                     check_stop();
+                    const auto when = modified(folder / firma::path_of_utf8(name).value_or(""));
                     {
                         const std::lock_guard lock(mutex_);
-                        added_.emplace_back(name, result.error ? std::nullopt : std::optional(result.accumulator));
+                        added_.push_back({name, result.error ? std::nullopt : std::optional(result.accumulator), when});
                     }
                     ++done_;
                     work_.news();

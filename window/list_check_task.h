@@ -38,8 +38,18 @@ private:
     void run(const std::string& list, std::stop_token stop);
 
     std::mutex mutex_;
-    std::vector<std::pair<firma::ListEntry, firma::BatchResult>> listed_;
-    std::vector<std::pair<std::string, std::optional<std::uint32_t>>> added_;
+    struct Listed {
+        firma::ListEntry entry;
+        firma::BatchResult result;
+        std::optional<std::int64_t> modified;
+    };
+    struct Added {
+        std::string name;
+        std::optional<std::uint32_t> signature;
+        std::optional<std::int64_t> modified;
+    };
+    std::vector<Listed> listed_;
+    std::vector<Added> added_;
     std::optional<std::string> failure_;  // why the list could not be read
     bool ended_ = false;
     bool cancelled_ = false;

@@ -13,6 +13,7 @@
 #include <QItemSelectionModel>
 #include <QKeySequence>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QShortcut>
 #include <QStyle>
@@ -45,19 +46,24 @@ int CheckRowsModel::rowCount(const QModelIndex& parent) const {
 }
 
 int CheckRowsModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : 4;
+    return parent.isValid() ? 0 : 5;
 }
 
 QVariant CheckRowsModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= shown_) return {};
     const CheckRow& row = check_.rows()[static_cast<std::size_t>(index.row())];
     if (role == Qt::UserRole) return static_cast<int>(row.state);
-    if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole) return {};
+    // Times sort as times, the rest as the words shown.
+    if (role == kSortRole && index.column() == 4) return QVariant::fromValue<qint64>(row.modified.value_or(-1));
+    if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole && role != kSortRole) return {};
     switch (index.column()) {
         case 0: return text(row.name);
         case 1: return text(check_.state_text(row));
         case 2: return signature(row.recorded);
-        default: return signature(row.current);
+        case 3: return signature(row.current);
+        default:
+            return row.modified ? QLocale().toString(QDateTime::fromSecsSinceEpoch(*row.modified), QLocale::ShortFormat)
+                                : QString();
     }
 }
 
@@ -67,7 +73,8 @@ QVariant CheckRowsModel::headerData(int section, Qt::Orientation orientation, in
         case 0: return QString(_("Name"));
         case 1: return QString(_("State"));
         case 2: return QString(_("Recorded signature"));
-        default: return QString(_("Current signature"));
+        case 3: return QString(_("Current signature"));
+        default: return QString(_("Modified"));
     }
 }
 
@@ -119,6 +126,7 @@ CheckWindow::CheckWindow(const std::string& list, QWidget* parent)
     verdict_->setAccessibleName(_("Verdict"));
     filter_.setSourceModel(&rows_);
     filter_.setSortLocaleAware(true);  // a heading clicked sorts names as the file manager does
+    filter_.setSortRole(CheckRowsModel::kSortRole);
     table_->setModel(&filter_);
     table_->setSortingEnabled(true);
     table_->sortByColumn(-1, Qt::AscendingOrder);  // the list's order until a heading is clicked

@@ -21,6 +21,8 @@ class QTimer;
 // ListCheck's rows as a table: name, state, recorded and current signature.
 class CheckRowsModel : public QAbstractTableModel {
 public:
+    static constexpr int kSortRole = Qt::UserRole + 1;
+
     explicit CheckRowsModel(const ListCheck& check, QObject* parent = nullptr);
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
