@@ -4,7 +4,12 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDateTime>
+#include <QDesktopServices>
+#include <QDir>
+#include <QUrl>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -161,6 +166,7 @@ CheckWindow::CheckWindow(const std::string& list, QWidget* parent)
     connect(copy_, &QPushButton::clicked, this, &CheckWindow::copyRows);
     connect(cancel_, &QPushButton::clicked, this, [this] { task_.cancel(); takeNews(); });
     new QShortcut(QKeySequence::Copy, table_, [this] { copyRows(); });
+    connect(table_, &QTableView::activated, this, &CheckWindow::showInFolder);
     report_->setEnabled(false);
     showVerdict();
     if (!task_.start(list_)) {  // no thread to check on
@@ -206,6 +212,22 @@ void CheckWindow::saveReport() {
     QFile file(name);
     if (!file.open(QIODevice::WriteOnly) || file.write(report.data(), static_cast<qint64>(report.size())) < 0)
         verdict_->setText(text(firma::format_message(N_("The report could not be saved: {}"), file.errorString().toStdString())));
+}
+
+// The file manager's own call shows the file selected (GNOME Files, Dolphin,
+// Nemo, Caja answer it); where none does, the folder opens in whatever opens
+// folders. A missing file's folder is opened all the same.
+void CheckWindow::showInFolder(const QModelIndex& index) {
+    const auto row = static_cast<std::size_t>(filter_.mapToSource(index).row());
+    if (row >= check_.rows().size()) return;
+    const QFileInfo list(text(list_));
+    const QFileInfo file(list.absoluteDir().filePath(text(check_.rows()[row].name)));
+    QDBusMessage call = QDBusMessage::createMethodCall("org.freedesktop.FileManager1", "/org/freedesktop/FileManager1",
+                                                       "org.freedesktop.FileManager1", "ShowItems");
+    call << QStringList{QUrl::fromLocalFile(file.absoluteFilePath()).toString()} << QString();
+    if (file.exists() && QDBusConnection::sessionBus().call(call, QDBus::Block, 3000).type() == QDBusMessage::ReplyMessage)
+        return;
+    QDesktopServices::openUrl(QUrl::fromLocalFile(file.absolutePath()));
 }
 
 void CheckWindow::copyRows() {

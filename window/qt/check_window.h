@@ -70,6 +70,8 @@ private:
     void showVerdict();
     void saveReport();
     void copyRows();
+    // Enter or a double-click on a row: the file in its folder, selected.
+    void showInFolder(const QModelIndex& index);
 
     std::string list_;
     ListCheck check_;
