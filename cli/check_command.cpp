@@ -21,12 +21,6 @@
 namespace firma::cli {
 namespace {
 
-// A warning about `count` things, in the form the language gives that count.
-std::string counted_warning(std::size_t count, const char* one, const char* many) {
-    const auto form = static_cast<unsigned long>(std::min<std::size_t>(count, ULONG_MAX));
-    return fill_message(translate_plural(one, many, form), form == 1 ? one : many, count);
-}
-
 // Whether a list lies in another folder than the current one.
 bool elsewhere(const std::string& list) {
     const auto path = path_of_utf8(list);
@@ -104,13 +98,13 @@ private:
             reporter_.error(list, _("no properly formatted checksum lines found"));
         } else if (show_failures_) {
             if (tally_.malformed > 0)
-                reporter_.message(counted_warning(tally_.malformed, "WARNING: {} line is improperly formatted",
+                reporter_.message(counted_message(tally_.malformed, "WARNING: {} line is improperly formatted",
                                                   "WARNING: {} lines are improperly formatted"));
             if (tally_.unreadable > 0)
-                reporter_.message(counted_warning(tally_.unreadable, "WARNING: {} listed file could not be read",
+                reporter_.message(counted_message(tally_.unreadable, "WARNING: {} listed file could not be read",
                                                   "WARNING: {} listed files could not be read"));
             if (tally_.mismatched > 0)
-                reporter_.message(counted_warning(tally_.mismatched, "WARNING: {} computed checksum did NOT match",
+                reporter_.message(counted_message(tally_.mismatched, "WARNING: {} computed checksum did NOT match",
                                                   "WARNING: {} computed checksums did NOT match"));
             if (options_.ignore_missing && tally_.matched == 0) reporter_.error(list, _("no file was verified"));
             // Names are read from where firma runs, which a list from another

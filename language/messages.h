@@ -3,6 +3,9 @@
 
 #include <fmt/format.h>  // fmt::format_error
 
+#include <algorithm>
+#include <climits>
+#include <cstddef>
 #include <string>
 
 #include "language/translation.h"
@@ -25,6 +28,13 @@ std::string fill_message(const char* translated, const char* english, const Valu
 template <typename... Values>
 std::string format_message(const char* english, const Values&... values) {
     return fill_message(translate(english), english, values...);
+}
+
+// A message about `count` things, in the form the language gives that count;
+// `one` and `many` are the English forms.
+inline std::string counted_message(std::size_t count, const char* one, const char* many) {
+    const auto form = static_cast<unsigned long>(std::min<std::size_t>(count, ULONG_MAX));
+    return fill_message(translate_plural(one, many, form), form == 1 ? one : many, count);
 }
 
 }  // namespace firma

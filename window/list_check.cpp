@@ -22,12 +22,6 @@ std::size_t& count_of(CheckCounts& counts, FileState state) {
     return counts.unreadable;
 }
 
-// "{} things" in the form the language gives that count.
-std::string counted(std::size_t count, const char* one, const char* many) {
-    const auto form = static_cast<unsigned long>(std::min<std::size_t>(count, ULONG_MAX));
-    return firma::fill_message(firma::translate_plural(one, many, form), form == 1 ? one : many, count);
-}
-
 std::string signature_text(const std::optional<std::uint32_t>& signature) {
     return signature ? firma::format_signature(*signature) : std::string();
 }
@@ -91,6 +85,14 @@ std::vector<std::size_t> ListCheck::problem_rows() const {
     return rows;
 }
 
+std::vector<std::string> ListCheck::added_names() const {
+    std::vector<std::string> names;
+    if (!finished_ || cancelled_) return names;
+    for (const CheckRow& row : rows_)
+        if (row.state == FileState::added) names.push_back(row.name);
+    return names;
+}
+
 std::string ListCheck::state_name(FileState state) {
     switch (state) {
         case FileState::same: return _("Same");
@@ -111,15 +113,15 @@ std::string ListCheck::verdict() const {
     const CheckCounts& c = counts_;
     if (!finished_) return _("Checking…");
     if (!failure_.empty()) return firma::format_message(N_("The list could not be read: {}"), failure_);
-    std::string counts = counted(c.changed, "{} changed", "{} changed") + " · " +
-                         counted(c.missing, "{} missing", "{} missing") + " · " +
-                         counted(c.added, "{} new", "{} new") + " · " +
-                         counted(c.unreadable, "{} could not be read", "{} could not be read");
+    std::string counts = firma::counted_message(c.changed, "{} changed", "{} changed") + " · " +
+                         firma::counted_message(c.missing, "{} missing", "{} missing") + " · " +
+                         firma::counted_message(c.added, "{} new", "{} new") + " · " +
+                         firma::counted_message(c.unreadable, "{} could not be read", "{} could not be read");
     if (cancelled_)
         return firma::format_message(N_("Cancelled. Checked so far: {}"),
-                                     counted(c.same, "{} same", "{} same") + " · " + counts);
+                                     firma::counted_message(c.same, "{} same", "{} same") + " · " + counts);
     if (c.problems() == 0 && c.same > 0)
-        return counted(c.same, "All correct: the file keeps its signature",
+        return firma::counted_message(c.same, "All correct: the file keeps its signature",
                        "All correct: the {} files keep their signature");
     if (c.problems() == 0) return _("The list names no file");
     return firma::format_message(N_("Attention: {}"), counts);

@@ -53,6 +53,9 @@ public:
     bool finished() const { return finished_; }
     // The rows "Solo problemas" shows (every row but the Igual ones), in order.
     std::vector<std::size_t> problem_rows() const;
+    // The names of the Nuevo rows, for adding them to the list; nothing after a
+    // cancelled check, which may not have found them all.
+    std::vector<std::string> added_names() const;
 
     // In the user's language: what a state is called, and the verdict, which
     // never rests on colour alone.

@@ -6,10 +6,12 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <sstream>
 
 #include "lists/signature_lines.h"
 #include "sign/batch_signer.h"
 #include "temp_dir.h"
+#include "window/list_append_task.h"
 #include "window/list_check_task.h"
 #include "window/list_record_task.h"
 
@@ -103,6 +105,33 @@ TEST(ListCheckTask, ARecordedFolderCheckedAfterItsChanges) {
     }
     EXPECT_EQ(checked((folder / "missing.firmas").string())["(verdict)"],
               "The list could not be read: No such file or directory");
+}
+
+// New files added when asked: the list's own lines stay as they were (a
+// changed file keeps its recorded signature), the new ones follow and check
+// the same.
+TEST(ListAppendTask, NewFilesFollowTheListsOwnLinesUnchanged) {
+    firma::testing::TempDir dir;
+    const fs::path folder = dir.path();
+    for (const char* name : {"a.txt", "b.txt"}) std::ofstream(folder / name) << name;
+    const std::string recorded = recorded_list(folder, {"a.txt", "b.txt"}, true);
+    std::ofstream(folder / "lista.firmas", std::ios::binary) << recorded;
+    std::ofstream(folder / "b.txt") << "changed";
+    std::ofstream(folder / "nuevo.txt") << "new";
+    Wakes wakes;
+    ListAppendTask task(wakes.callback());
+    ASSERT_TRUE(task.start((folder / "lista.firmas").string(), {"nuevo.txt"}));
+    std::optional<ListAppendTask::Outcome> outcome;
+    while (!(outcome = task.outcome())) wakes.wait();
+    EXPECT_TRUE(outcome->written) << outcome->failure;
+    EXPECT_EQ(outcome->added, 1u);
+    std::stringstream text;
+    text << std::ifstream(folder / "lista.firmas", std::ios::binary).rdbuf();
+    EXPECT_TRUE(text.str().starts_with(recorded)) << text.str();
+    EXPECT_TRUE(text.str().ends_with("  nuevo.txt\n")) << text.str();
+    const auto states = checked((folder / "lista.firmas").string());
+    EXPECT_EQ(states.at("nuevo.txt"), "Same");
+    EXPECT_EQ(states.at("b.txt"), "Changed");
 }
 
 // Recorded in the window, checked in the window: every file the same, the

@@ -18,6 +18,7 @@
 #include <QItemSelectionModel>
 #include <QKeySequence>
 #include <QLabel>
+#include <QMessageBox>
 #include <QLocale>
 #include <QPushButton>
 #include <QShortcut>
@@ -116,7 +117,9 @@ CheckWindow::CheckWindow(const std::string& list, QWidget* parent)
       report_(new QPushButton(_("Save report…"), this)),
       copy_(new QPushButton(_("Copy"), this)),
       cancel_(new QPushButton(_("Cancel"), this)),
+      add_(new QPushButton(_("Add the new ones to the list…"), this)),
       pace_(new QTimer(this)),
+      append_([this] { QMetaObject::invokeMethod(this, &CheckWindow::appendEnded, Qt::QueuedConnection); }),
       task_([this] { QMetaObject::invokeMethod(pace_, qOverload<>(&QTimer::start), Qt::QueuedConnection); }) {
     pace_->setSingleShot(true);
     pace_->setInterval(20);
@@ -152,6 +155,7 @@ CheckWindow::CheckWindow(const std::string& list, QWidget* parent)
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(problems_);
     buttons->addWidget(done_, 1);
+    buttons->addWidget(add_);
     buttons->addWidget(report_);
     buttons->addWidget(copy_);
     buttons->addWidget(cancel_);
@@ -168,6 +172,8 @@ CheckWindow::CheckWindow(const std::string& list, QWidget* parent)
     new QShortcut(QKeySequence::Copy, table_, [this] { copyRows(); });
     connect(table_, &QTableView::activated, this, &CheckWindow::showInFolder);
     report_->setEnabled(false);
+    add_->setEnabled(false);
+    connect(add_, &QPushButton::clicked, this, &CheckWindow::addNewFiles);
     showVerdict();
     if (!task_.start(list_)) {  // no thread to check on
         check_.failed(firma::reason_of(std::make_error_code(std::errc::resource_unavailable_try_again)));
@@ -187,6 +193,7 @@ void CheckWindow::takeNews() {
     if (ended) {
         cancel_->setEnabled(false);
         report_->setEnabled(true);
+        add_->setEnabled(!check_.added_names().empty());
     }
     showVerdict();
 }
@@ -228,6 +235,28 @@ void CheckWindow::showInFolder(const QModelIndex& index) {
     if (file.exists() && QDBusConnection::sessionBus().call(call, QDBus::Block, 3000).type() == QDBusMessage::ReplyMessage)
         return;
     QDesktopServices::openUrl(QUrl::fromLocalFile(file.absolutePath()));
+}
+
+// The list is changed only when asked, and only at its end: the lines it
+// holds stay as they are, a changed file's recorded signature too.
+void CheckWindow::addNewFiles() {
+    const auto names = check_.added_names();
+    const auto question = firma::counted_message(
+        names.size(), "Add the new file to the list? The files already in it keep their recorded signatures, changed or not.",
+        "Add the {} new files to the list? The files already in it keep their recorded signatures, changed or not.");
+    if (QMessageBox::question(this, _("Add the new ones to the list…"), text(question)) != QMessageBox::Yes) return;
+    add_->setEnabled(false);
+    if (!append_.start(list_, names)) add_->setEnabled(true);
+}
+
+void CheckWindow::appendEnded() {
+    const auto outcome = append_.outcome();
+    if (!outcome) return;
+    if (outcome->written)
+        done_->setText(text(firma::counted_message(outcome->added, "{} file was added to the list.",
+                                                   "{} files were added to the list.")));
+    else
+        done_->setText(text(firma::format_message(N_("Nothing was added to the list: {}"), outcome->failure)));
 }
 
 void CheckWindow::copyRows() {

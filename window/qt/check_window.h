@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include "window/list_check.h"
+#include "window/list_append_task.h"
 #include "window/list_check_task.h"
 
 class QCheckBox;
@@ -72,6 +73,9 @@ private:
     void copyRows();
     // Enter or a double-click on a row: the file in its folder, selected.
     void showInFolder(const QModelIndex& index);
+    // "Añadir los nuevos a la lista…", once the user confirms.
+    void addNewFiles();
+    void appendEnded();
 
     std::string list_;
     ListCheck check_;
@@ -85,6 +89,8 @@ private:
     QPushButton* report_;
     QPushButton* copy_;
     QPushButton* cancel_;
+    QPushButton* add_;
     QTimer* pace_;  // news is taken at most every 20 ms: a wake per file would cost more than the file
+    ListAppendTask append_;
     ListCheckTask task_;  // last: joined before the members above go
 };

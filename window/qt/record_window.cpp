@@ -93,10 +93,11 @@ void RecordWindow::takeNews() {
     current_->clear();
     button_->setText(_("Close"));
     if (outcome->written) {
-        std::string said = firma::format_message(N_("The list is saved in {}, with {} files."),
-                                                 firma::utf8_of_path(list_), outcome->files);
+        std::string said = firma::format_message(N_("The list is saved in {}."), firma::utf8_of_path(list_)) + " " +
+                           firma::counted_message(outcome->files, "It holds {} file.", "It holds {} files.");
         if (outcome->unreadable > 0)
-            said += " " + firma::format_message(N_("{} files could not be read and are not in it."), outcome->unreadable);
+            said += " " + firma::counted_message(outcome->unreadable, "{} file could not be read and is not in it.",
+                                                 "{} files could not be read and are not in it.");
         status_->setText(text(said));
         progress_->setValue(progress_->maximum());
     } else if (outcome->failure.empty()) {
