@@ -1,5 +1,6 @@
 #include "window/qt/check_window.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -131,7 +132,6 @@ CheckWindow::CheckWindow(const std::string& list, QWidget* parent)
     large.setBold(true);
     verdict_->setFont(large);
     verdict_->setWordWrap(true);
-    verdict_->setAccessibleName(_("Verdict"));
     filter_.setSourceModel(&rows_);
     filter_.setSortLocaleAware(true);  // a heading clicked sorts names as the file manager does
     filter_.setSortRole(CheckRowsModel::kSortRole);
@@ -199,13 +199,21 @@ void CheckWindow::takeNews() {
 }
 
 void CheckWindow::showVerdict() {
-    verdict_->setText(text(check_.verdict()));
+    const QString said = text(check_.verdict());
+    const bool changed = said != verdict_->text();
+    verdict_->setText(said);
+    // Screen readers announce the verdict as it changes, not only when read.
+    verdict_->setAccessibleName(said);
+    if (changed) {
+        QAccessibleEvent event(verdict_, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&event);
+    }
     const bool fine = check_.finished() && check_.counts().problems() == 0 && check_.counts().same > 0;
     const QStyle::StandardPixmap icon = !check_.finished() ? QStyle::SP_BrowserReload
                                         : fine              ? QStyle::SP_DialogApplyButton
                                                             : QStyle::SP_MessageBoxWarning;
     icon_->setPixmap(style()->standardIcon(icon).pixmap(48, 48));
-    icon_->setAccessibleName(verdict_->text());
+    icon_->setAccessibleName(said);
 }
 
 void CheckWindow::saveReport() {
