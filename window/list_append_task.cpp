@@ -37,9 +37,12 @@ void ListAppendTask::run(const std::string& list, const std::vector<std::string>
     Outcome outcome;
     try {
         const auto path = firma::path_of_utf8(list).value_or("");
-        std::ifstream old(path, std::ios::binary);
-        std::string text((std::istreambuf_iterator<char>(old)), std::istreambuf_iterator<char>());
-        if (!old.eof() && old.fail()) throw std::system_error(std::make_error_code(std::errc::io_error));
+        std::string text;
+        {  // closed before the list is replaced, which Windows refuses while it is open
+            std::ifstream old(path, std::ios::binary);
+            text.assign(std::istreambuf_iterator<char>(old), std::istreambuf_iterator<char>());
+            if (!old.eof() && old.fail()) throw std::system_error(std::make_error_code(std::errc::io_error));
+        }
         if (!text.empty() && text.back() != '\n') text += '\n';
         const auto folder = firma::folder_of_list(list);
         const firma::LineStyle style{.backslash_separates = firma::backslash_separates_folders()};
