@@ -8,7 +8,7 @@ namespace {
 // -z and --tag come before -b and -t, and --warn before --strict: where
 // several are given in the wrong mode, coreutils' digest tools name them in
 // this order.
-constexpr OptionSpec kOptions[] = {
+constexpr OptionEntry kOptions[] = {
     {kCheck, "check", 'c', nullptr, kEitherMode, nullptr, HelpGroup::general,
      N_("read signatures from the FILEs and check them")},
     {kZero, "zero", 'z', nullptr, kSigning, N_("the --zero option is not supported when verifying checksums"),
@@ -64,39 +64,39 @@ constexpr std::size_t kContinuationIndent = kDescriptionColumn + 2;
 
 }  // namespace
 
-std::span<const OptionSpec> option_table() {
+std::span<const OptionEntry> option_table() {
     return kOptions;
 }
 
 std::vector<option> long_options() {
     std::vector<option> table;
-    for (const OptionSpec& spec : kOptions)
-        table.push_back({spec.long_name, spec.argument != nullptr ? required_argument : no_argument, nullptr, spec.id});
+    for (const OptionEntry& option : kOptions)
+        table.push_back({option.long_name, option.argument != nullptr ? required_argument : no_argument, nullptr, option.id});
     table.push_back({nullptr, 0, nullptr, 0});
     return table;
 }
 
 std::string short_options() {
     std::string letters;
-    for (const OptionSpec& spec : kOptions) {
-        if (spec.short_name == '\0') continue;
-        letters += spec.short_name;
-        if (spec.argument != nullptr) letters += ':';
+    for (const OptionEntry& option : kOptions) {
+        if (option.short_name == '\0') continue;
+        letters += option.short_name;
+        if (option.argument != nullptr) letters += ':';
     }
     return letters;
 }
 
 std::string help_for(HelpGroup group) {
     std::string text;
-    for (const OptionSpec& spec : kOptions) {
-        if (spec.group != group) continue;
-        std::string names = spec.short_name != '\0' ? std::string("  -") + spec.short_name + ", --" : "      --";
-        names += spec.long_name;
-        if (spec.argument != nullptr) names += std::string("=") + translate(spec.argument);
+    for (const OptionEntry& option : kOptions) {
+        if (option.group != group) continue;
+        std::string names = option.short_name != '\0' ? std::string("  -") + option.short_name + ", --" : "      --";
+        names += option.long_name;
+        if (option.argument != nullptr) names += std::string("=") + translate(option.argument);
         // A name too long for its column gets the description on a line of its own.
         text += names.size() + 2 <= kDescriptionColumn ? names + std::string(kDescriptionColumn - names.size(), ' ')
                                                        : names + "\n" + std::string(kDescriptionColumn, ' ');
-        for (const char c : std::string(translate(spec.help))) {
+        for (const char c : std::string(translate(option.help))) {
             text += c;
             if (c == '\n') text += std::string(kContinuationIndent, ' ');
         }

@@ -40,7 +40,7 @@ enum Modes : unsigned { kSigning = 1, kChecking = 2, kEitherMode = kSigning | kC
 // The help's paragraphs.
 enum class HelpGroup { general, checking, information };
 
-struct OptionSpec {
+struct OptionEntry {
     OptionId id;
     const char* long_name;
     char short_name;       // '\0': a long name only
@@ -55,7 +55,7 @@ struct OptionSpec {
 // In the help's order. When several options are out of place, the first of
 // them here is the one reported, in the order coreutils' digest tools test
 // theirs; and getopt lists an ambiguous abbreviation's candidates in this order.
-std::span<const OptionSpec> option_table();
+std::span<const OptionEntry> option_table();
 
 // The getopt_long tables made from it: long options (ending with a zero
 // entry) and short ones.

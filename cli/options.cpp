@@ -110,10 +110,10 @@ std::optional<Options> parse_options(int argc, char** argv) {
     if (options.tag && binary == 0) return usage_error(_("--tag does not support --text mode"));
     if (options.tag && options.digest) return usage_error(_("--tag does not support --digest"));
     const unsigned mode = options.action == Action::check ? kChecking : kSigning;
-    for (const OptionSpec& spec : option_table()) {
-        if ((spec.modes & mode) != 0 || std::find(given.begin(), given.end(), spec.id) == given.end()) continue;
-        if (spec.misplaced != nullptr) return usage_error(_(spec.misplaced));
-        const std::string name = std::string("--") + spec.long_name;
+    for (const OptionEntry& entry : option_table()) {
+        if ((entry.modes & mode) != 0 || std::find(given.begin(), given.end(), entry.id) == given.end()) continue;
+        if (entry.misplaced != nullptr) return usage_error(_(entry.misplaced));
+        const std::string name = std::string("--") + entry.long_name;
         return usage_error(mode == kChecking
                                ? format_message(N_("the {} option is meaningless when verifying checksums"), name)
                                : format_message(N_("the {} option is meaningful only when verifying checksums"), name));
