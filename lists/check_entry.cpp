@@ -12,15 +12,21 @@ namespace {
 
 // Lists written on Windows separate folders with '\\', which a POSIX name may
 // hold as a character. A listed name that is not there, with '\\' but no '/',
-// is the same name from Windows: tried with '/'. Reported as listed.
-std::filesystem::path written_here(std::filesystem::path path, const std::string& name) {
+// is the same name from Windows: tried with '/'. Reported as listed. A
+// relative name is looked for from `folder` when given.
+std::filesystem::path written_here(const std::filesystem::path& folder, const std::filesystem::path& path,
+                                   const std::string& name) {
+    const auto from_folder = [&](const std::filesystem::path& relative) {
+        return !folder.empty() && relative.is_relative() ? folder / relative : relative;
+    };
     if (backslash_separates_folders() || name.find('\\') == std::string::npos || name.find('/') != std::string::npos)
-        return path;
+        return from_folder(path);
     std::error_code error;
-    if (std::filesystem::symlink_status(path, error).type() != std::filesystem::file_type::not_found) return path;
+    if (std::filesystem::symlink_status(from_folder(path), error).type() != std::filesystem::file_type::not_found)
+        return from_folder(path);
     std::string with_slashes = name;
     std::replace(with_slashes.begin(), with_slashes.end(), '\\', '/');
-    return path_of_utf8(with_slashes).value_or(path);
+    return from_folder(path_of_utf8(with_slashes).value_or(path));
 }
 
 }  // namespace
@@ -43,8 +49,7 @@ std::optional<SignRequest> request_for(ListEntry& entry, const std::filesystem::
         entry.error = std::make_error_code(std::errc::illegal_byte_sequence);
         return std::nullopt;
     }
-    if (!folder.empty() && path->is_relative()) path = folder / *path;
-    request.path = written_here(std::move(*path), entry.file.name);
+    request.path = written_here(folder, *path, entry.file.name);
     return request;
 }
 

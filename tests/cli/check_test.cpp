@@ -84,6 +84,7 @@ TEST_F(Check, AnAuditReportsWhatTheListsFolderHoldsAndTheListLacks) {
         const char* added;  // a file made before the run, or nothing
         std::string out, counts;
         int status;
+        const char* list = nullptr;  // the list's text from this run on, or nothing
     };
     for (const Case& c : {
              Case{{"-c", "--audit", list}, nullptr, "a.txt: OK\nsub/b.txt: OK\n",
@@ -93,7 +94,11 @@ TEST_F(Check, AnAuditReportsWhatTheListsFolderHoldsAndTheListLacks) {
              Case{{"-c", "--audit", "--quiet", list}, "entrega/c.txt", "c.txt: NEW\n" + new_in_sub + ": NEW\n",
                   "OK 2, changed 0, missing 0, unreadable 0, new 2", 1},
              Case{{"-c", list}, nullptr, "a.txt: FAILED open or read\nsub/b.txt: FAILED open or read\n", "", 1},
+             // Written on Windows: its folders separated by '\\', looked for from the list's folder.
+             Case{{"-c", "--audit", list}, nullptr, "a.txt: OK\nsub\\b.txt: OK\nc.txt: NEW\n" + new_in_sub + ": NEW\n",
+                  "OK 2, changed 0, missing 0, unreadable 0, new 2", 1, "0000555  a.txt\n0000555  sub\\b.txt\n"},
          }) {
+        if (c.list != nullptr) dir.write("entrega/lista.firmas", c.list);
         if (c.added != nullptr) dir.write(c.added, "new");
         const auto result = firma(c.args);
         EXPECT_EQ(result.out, c.out) << c.args.size();
