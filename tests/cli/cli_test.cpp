@@ -159,6 +159,9 @@ TEST_F(Cli, MemoryStaysBoundedWhateverTheFileSize) {
     const auto small = firma({dir.write("small", "x")});
     const auto result = firma({path});
     EXPECT_EQ(result.exit_status, 0);
+    // Wine reads a finished program's peak from its Unix process, which may
+    // already be gone; a missing figure is no baseline to subtract.
+    if (small.peak_rss_kib == 0 || result.peak_rss_kib == 0) GTEST_SKIP() << "no peak memory reported";
     EXPECT_LE(result.peak_rss_kib - small.peak_rss_kib, 8 * 1024) << small.peak_rss_kib << " KiB for one byte";
 }
 

@@ -13,7 +13,7 @@ struct RunResult {
     int exit_status = -1;  // -1 when killed by a signal
     std::string out;
     std::string err;
-    long peak_rss_kib = 0;
+    long peak_rss_kib = 0;  // 0 when the system could not say
 };
 
 inline const std::string kClosed = "<closed>";

@@ -116,7 +116,7 @@ RunResult run_program(const std::vector<std::string>& args, const RunStreams& st
     DWORD status = 0;
     GetExitCodeProcess(process.hProcess, &status);
     PROCESS_MEMORY_COUNTERS memory{};
-    GetProcessMemoryInfo(process.hProcess, &memory, sizeof memory);
+    if (!GetProcessMemoryInfo(process.hProcess, &memory, sizeof memory)) memory.PeakWorkingSetSize = 0;
     RunResult result;
     result.exit_status = static_cast<int>(status);
     if (streams.out.empty()) result.out = read_file(out);
