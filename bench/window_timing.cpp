@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
         window.show();
         time_until(application, "check", [&] { return window.finished(); }, [&] { return window.verdictLabel()->text(); });
     } else {
-        RecordWindow window(argv[2], argv[3]);
+        RecordWindow window({argv[2]}, argv[3]);
         window.show();
         time_until(application, "record", [&] { return window.finished(); }, [&] { return window.statusLabel()->text(); });
     }

@@ -7,6 +7,7 @@
 #include "language/messages.h"
 #include "language/translation.h"
 #include "lists/check_entry.h"
+#include "lists/name_order.h"
 #include "sign/signature.h"
 
 namespace {
@@ -151,4 +152,23 @@ std::string ListCheck::copy(const std::vector<std::size_t>& rows) const {
                 signature_text(row.current) + "\r\n";
     }
     return text;
+}
+
+void ListCheck::sort_rows(std::vector<std::size_t>& rows, CheckColumn column, bool ascending) const {
+    // Each state's words once, not once per comparison.
+    std::vector<std::string> states;
+    if (column == CheckColumn::state)
+        for (const CheckRow& row : rows_) states.push_back(state_text(row));
+    const auto before = [&](std::size_t a, std::size_t b) {
+        switch (column) {
+            case CheckColumn::name: return firma::shown_before(rows_[a].name, rows_[b].name);
+            case CheckColumn::state: return firma::shown_before(states[a], states[b]);
+            case CheckColumn::recorded: return rows_[a].recorded < rows_[b].recorded;
+            case CheckColumn::current: return rows_[a].current < rows_[b].current;
+            case CheckColumn::modified: break;
+        }
+        return rows_[a].modified < rows_[b].modified;
+    };
+    std::stable_sort(rows.begin(), rows.end(),
+                     [&](std::size_t a, std::size_t b) { return ascending ? before(a, b) : before(b, a); });
 }

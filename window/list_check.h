@@ -30,6 +30,9 @@ struct CheckRow {
     std::optional<std::int64_t> modified;  // seconds since 1970 (UTC), where the file was read
 };
 
+// The columns the window shows, in their order.
+enum class CheckColumn { name, state, recorded, current, modified };
+
 struct CheckCounts {
     std::size_t same = 0, changed = 0, missing = 0, added = 0, unreadable = 0;
     std::size_t problems() const { return changed + missing + added + unreadable; }
@@ -63,6 +66,12 @@ public:
     std::string verdict() const;
     // The text of a row as the window shows it, "¿renombrado de X?" included.
     std::string state_text(const CheckRow& row) const;
+
+    // Sorts `rows` (indices into rows()) by `column`, as a click on its
+    // heading shows them: names and states as the user's file manager orders
+    // names, signatures and times by value, a blank before any value. Rows
+    // that compare equal keep their order.
+    void sort_rows(std::vector<std::size_t>& rows, CheckColumn column, bool ascending) const;
 
     // A report a person can keep (UTF-8 with a byte-order mark, so that every
     // Notepad reads it right; CRLF line ends): the list, when, the verdict,

@@ -20,9 +20,21 @@ struct Cancelled {};
 
 }  // namespace
 
-bool ListRecordTask::start(std::filesystem::path folder, std::filesystem::path list) {
-    return work_.start([this, folder = std::move(folder), list = std::move(list)](std::stop_token stop) {
-        run(folder, list, stop);
+std::filesystem::path proposed_list(const std::vector<std::filesystem::path>& items) {
+    if (items.empty()) return {};
+    std::error_code ignored;
+    std::filesystem::path first = std::filesystem::absolute(items.front(), ignored).lexically_normal();
+    if (!first.has_filename()) first = first.parent_path();  // a folder typed with its separator at the end
+    const bool one_folder = items.size() == 1 && std::filesystem::is_directory(first, ignored);
+    const std::filesystem::path folder = one_folder || first == first.root_path() ? first : first.parent_path();
+    std::filesystem::path name = folder.filename();
+    if (name.empty()) name = "firmas";  // a drive's or the system's root
+    return (folder / name).concat(".firmas");
+}
+
+bool ListRecordTask::start(std::vector<std::filesystem::path> items, std::filesystem::path list) {
+    return work_.start([this, items = std::move(items), list = std::move(list)](std::stop_token stop) {
+        run(items, list, stop);
     });
 }
 
@@ -38,23 +50,49 @@ std::optional<ListRecordTask::Outcome> ListRecordTask::outcome() {
     return outcome_;
 }
 
-void ListRecordTask::run(const std::filesystem::path& folder, const std::filesystem::path& list, std::stop_token stop) {
-    const std::string root = firma::utf8_of_path(folder);
-    const std::string list_name = firma::utf8_of_path(list.filename());
-    // Names are relative to the list's own folder, where checks look for them:
-    // a list saved elsewhere names the folder's files through it, and does
-    // not hold its own folder whole.
+namespace {
+
+// A walk's starting point and the name the list gives it: names are relative
+// to the list's own folder, where checks look for them.
+struct Root {
+    std::string path;  // as the walk is given it
+    std::string name;  // as the list holds it; "." for the list's own folder
+};
+
+Root root_of(const std::filesystem::path& item, const std::filesystem::path& list_folder) {
     std::error_code ignored;
-    const auto from_list = std::filesystem::absolute(folder, ignored)
-                               .lexically_normal()
-                               .lexically_relative(std::filesystem::absolute(list, ignored).parent_path());
-    const bool list_inside = from_list == ".";
-    const std::string prefix = list_inside || from_list.empty() ? std::string() : firma::utf8_of_path(from_list / "");
+    std::filesystem::path whole = std::filesystem::absolute(item, ignored).lexically_normal();
+    if (!whole.has_filename() && whole != whole.root_path()) whole = whole.parent_path();
+    const std::filesystem::path relative = whole.lexically_relative(list_folder);
+    // On another drive than the list there is no relative name: the whole one.
+    return {firma::utf8_of_path(whole), firma::utf8_of_path(relative.empty() ? whole : relative)};
+}
+
+}  // namespace
+
+void ListRecordTask::run(const std::vector<std::filesystem::path>& items, const std::filesystem::path& list,
+                         std::stop_token stop) {
+    std::error_code ignored;
+    const std::filesystem::path list_folder = std::filesystem::absolute(list, ignored).lexically_normal().parent_path();
+    const std::string list_name = firma::utf8_of_path(list.filename());
+    std::vector<Root> roots;
+    for (const auto& item : items) roots.push_back(root_of(item, list_folder));
+    // Only a list of the one folder it lies in holds that folder whole.
+    const bool whole_folder = roots.size() == 1 && roots.front().name == "." &&
+                              std::filesystem::is_directory(items.front(), ignored);
+    const char separator = firma::backslash_separates_folders() ? '\\' : '/';
     // A walked item's name as the list holds it; nothing for the list itself.
-    const auto relative = [&](const firma::WalkItem& item) -> std::optional<std::string> {
-        std::string name = item.path.substr(std::min(item.path.size(), root.size() + 1));
-        if (list_inside && firma::comparable_name(name) == firma::comparable_name(list_name)) return std::nullopt;
-        return prefix + name;
+    const auto relative = [&](const Root& root, const firma::WalkItem& item) -> std::optional<std::string> {
+        std::string name;
+        if (item.path.size() <= root.path.size()) {
+            name = root.name;  // a file of the selection itself
+        } else {
+            const bool ends_in_separator = root.path.ends_with('/') || root.path.ends_with(separator);
+            const std::string rest = item.path.substr(root.path.size() + (ends_in_separator ? 0 : 1));
+            name = root.name == "." ? rest : root.name + separator + rest;
+        }
+        if (firma::comparable_name(name) == firma::comparable_name(list_name)) return std::nullopt;
+        return name;
     };
     const auto check_stop = [&] {
         if (stop.stop_requested()) throw Cancelled{};
@@ -62,28 +100,38 @@ void ListRecordTask::run(const std::filesystem::path& folder, const std::filesys
     Outcome outcome;
     try {
         std::size_t total = 0;
-        for (firma::Walk walk({root}, true, false); auto item = walk.next();) {
-            check_stop();
-            if (!item->error && item->skipped.empty() && relative(*item)) ++total;
+        for (const Root& root : roots) {
+            for (firma::Walk walk({root.path}, true, false); auto item = walk.next();) {
+                check_stop();
+                if (!item->error && item->skipped.empty() && relative(root, *item)) ++total;
+            }
         }
         {
             const std::lock_guard lock(mutex_);
             progress_.total = total;
         }
         firma::ListFileWriter writer(list);
-        if (list_inside) writer.write(std::string(firma::kWholeFolderMark) + "\n");
+        if (whole_folder) writer.write(std::string(firma::kWholeFolderMark) + "\n");
         const firma::LineStyle style{.backslash_separates = firma::backslash_separates_folders()};
         std::vector<std::pair<std::string, std::string>> lines;  // name, line: sorted before they are written
         lines.reserve(total);
-        firma::Walk walk({root}, true, false);
+        std::size_t next_root = 0;
+        std::optional<firma::Walk> walk;
         firma::sign_in_order<std::optional<std::string>>(
             [&]() -> std::optional<firma::BatchItem<std::optional<std::string>>> {
                 check_stop();
                 for (;;) {
-                    auto item = walk.next();
-                    if (!item) return std::nullopt;
+                    if (!walk) {
+                        if (next_root == roots.size()) return std::nullopt;
+                        walk.emplace(std::vector<std::string>{roots[next_root++].path}, true, false);
+                    }
+                    auto item = walk->next();
+                    if (!item) {
+                        walk.reset();
+                        continue;
+                    }
                     if (item->error || !item->skipped.empty()) continue;
-                    auto name = relative(*item);
+                    auto name = relative(roots[next_root - 1], *item);
                     if (!name) continue;
                     firma::SignRequest request{firma::SignRequest::Source::file,
                                                firma::path_of_utf8(item->name).value_or(""), item->folder,

@@ -1,8 +1,8 @@
-// A folder recorded on a thread of its own, for the recording window: every
-// file below it, by the walk's rules, signed with its size and digest into a
-// list of the whole folder, in the order the user's file manager shows the
-// names, written whole or not at all. Names in the list
-// are relative to the folder, so the list travels with it.
+// A folder, or a selection of files and folders, recorded on a thread of its
+// own, for the recording window: every file below them, by the walk's rules,
+// signed with its size and digest, in the order the user's file manager shows
+// the names, written whole or not at all. Names in the list are relative to
+// the list's own folder, so the list travels with it.
 #pragma once
 
 #include <cstddef>
@@ -11,8 +11,14 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "window/background_work.h"
+
+// Where the list of `items` is proposed: for one folder, NAME.firmas inside
+// it; for a selection, in the folder that holds its first item, named after
+// that folder. A root, having no name, gives firmas.firmas.
+std::filesystem::path proposed_list(const std::vector<std::filesystem::path>& items);
 
 class ListRecordTask {
 public:
@@ -20,10 +26,11 @@ public:
     // end; it should only make the GUI thread look at progress() or outcome().
     explicit ListRecordTask(std::function<void()> wake) : work_(std::move(wake)) {}
 
-    // Records the files below `folder` into `list` (itself left out), as a
-    // list of its whole folder where `list` lies in `folder`. False where the
-    // system refuses a thread: nothing runs then.
-    bool start(std::filesystem::path folder, std::filesystem::path list);
+    // Records the files `items` name and hold into `list` (itself left out);
+    // a list lying in the one folder it records is marked as that folder's
+    // whole, so that a check reports the files added to it later. False where
+    // the system refuses a thread: nothing runs then.
+    bool start(std::vector<std::filesystem::path> items, std::filesystem::path list);
     // Stops as soon as it can: no list is written, an earlier one stays.
     void cancel() { work_.cancel(); }
 
@@ -44,7 +51,7 @@ public:
     std::optional<Outcome> outcome();
 
 private:
-    void run(const std::filesystem::path& folder, const std::filesystem::path& list, std::stop_token stop);
+    void run(const std::vector<std::filesystem::path>& items, const std::filesystem::path& list, std::stop_token stop);
 
     std::mutex mutex_;
     Progress progress_;

@@ -58,16 +58,6 @@ private slots:
         QVERIFY(copied[1].startsWith("changed.txt\tChanged\t"));
         QVERIFY(copied[2].startsWith("added.txt\tNew\t\t"));
     }
-
-    // A folder's list is proposed inside it, named after it, however the
-    // folder was typed; a root has no name to give it.
-    void proposesTheListInsideTheFolder() {
-        for (const auto& [folder, list] : {std::pair{"/tmp/Entrega cliente", "/tmp/Entrega cliente/Entrega cliente.firmas"},
-                                           std::pair{"/tmp/Entrega cliente/", "/tmp/Entrega cliente/Entrega cliente.firmas"},
-                                           std::pair{"/tmp/a/../b", "/tmp/b/b.firmas"},
-                                           std::pair{"/", "/firmas.firmas"}})
-            QCOMPARE(QString::fromStdString(RecordWindow::proposedList(folder).string()), QString(list));
-    }
 };
 
 QTEST_MAIN(CheckWindowTest)

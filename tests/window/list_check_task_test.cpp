@@ -147,7 +147,7 @@ TEST(ListRecordTask, ARecordedFolderChecksAsItIsAndACancelledOneLeavesNoList) {
         Wakes wakes;
         ListRecordTask task(wakes.callback());
         fs::remove(list);
-        ASSERT_TRUE(task.start(folder, list));
+        ASSERT_TRUE(task.start({folder}, list));
         if (cancelled) task.cancel();
         std::optional<ListRecordTask::Outcome> outcome;
         while (!(outcome = task.outcome())) wakes.wait();
@@ -165,6 +165,52 @@ TEST(ListRecordTask, ARecordedFolderChecksAsItIsAndACancelledOneLeavesNoList) {
         EXPECT_EQ(states.size(), 302u);
         EXPECT_EQ(states.at("(verdict)"), "All correct: the 301 files keep their signature");
     }
+}
+
+// A selection is recorded into one list beside it, named relative to the
+// list, which does not hold the folder whole: files beside the selection are
+// not reported as new.
+TEST(ListRecordTask, ASelectionIsOneListOfItsOwnFiles) {
+    firma::testing::TempDir dir;
+    const fs::path folder = dir.path() / "Entrega cliente";
+    fs::create_directories(folder / "fotos" / "viejas");
+    std::ofstream(folder / "fotos" / "viejas" / "a.jpg", std::ios::binary) << "a";
+    const fs::path ano = u8"año.txt";  // UTF-8 on every system, whatever its code page
+    std::ofstream(folder / ano, std::ios::binary) << "abc";
+    std::ofstream(folder / "fuera.txt", std::ios::binary) << "not chosen";
+    const fs::path list = proposed_list({folder / "fotos", folder / ano});
+    ASSERT_EQ(list, folder / "Entrega cliente.firmas");
+    Wakes wakes;
+    ListRecordTask task(wakes.callback());
+    ASSERT_TRUE(task.start({folder / "fotos", folder / ano}, list));
+    std::optional<ListRecordTask::Outcome> outcome;
+    while (!(outcome = task.outcome())) wakes.wait();
+    ASSERT_TRUE(outcome->written) << outcome->failure;
+    EXPECT_EQ(outcome->files, 2u);
+    const auto states = checked(list.string());
+    const std::string sub = fs::path("fotos/viejas/a.jpg").make_preferred().string();
+    EXPECT_EQ(states, (std::map<std::string, std::string>{{sub, "Same"},
+                                                          {"año.txt", "Same"},
+                                                          {"(verdict)", "All correct: the 2 files keep their signature"}}));
+}
+
+// A folder's list is proposed inside it, named after it, however the folder
+// was typed; a selection's beside its first item; a root has no name to give.
+TEST(ListRecordTask, TheListIsProposedWhereItTravelsWithTheFiles) {
+    firma::testing::TempDir dir;
+    const fs::path folder = dir.path() / "Entrega cliente";
+    fs::create_directories(folder / "b");
+    std::ofstream(folder / "x.txt") << "x";
+    const fs::path root = fs::absolute(dir.path()).root_path();
+    const std::vector<std::pair<std::vector<fs::path>, fs::path>> cases{
+        {{folder}, folder / "Entrega cliente.firmas"},
+        {{folder / ""}, folder / "Entrega cliente.firmas"},
+        {{folder / "a" / ".." / "b"}, folder / "b" / "b.firmas"},
+        {{folder / "x.txt"}, folder / "Entrega cliente.firmas"},
+        {{folder / "b", folder / "x.txt"}, folder / "Entrega cliente.firmas"},
+        {{root}, root / "firmas.firmas"},
+    };
+    for (const auto& [items, list] : cases) EXPECT_EQ(proposed_list(items), list) << items.front();
 }
 
 }  // namespace

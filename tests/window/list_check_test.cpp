@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "window/list_check.h"
@@ -92,6 +93,30 @@ TEST(ListCheck, ReportsAndCopiedRowsKeepTheirShape) {
     EXPECT_EQ(check.copy({1, 2}), "Name\tState\tRecorded signature\tCurrent signature\r\n"
                                   "two parts name\tChanged\t0000001\t0000002\r\n"
                                   "nuevo\tNew\t\t\r\n");
+}
+
+// A heading clicked orders the rows by its column either way; a row without
+// a value (a missing file's current signature) comes first going up.
+TEST(ListCheck, RowsSortByEachColumnEitherWay) {
+    ListCheck check;
+    check.listed(entry("b", 9), read(9), 300);
+    check.listed(entry("a2", 5), read(6), 100);
+    check.listed(entry("a1", 4), failed(std::errc::no_such_file_or_directory));
+    check.added("c", 2, 200);
+    check.finish(false);
+    const std::vector<std::tuple<CheckColumn, bool, std::vector<std::size_t>>> cases{
+        {CheckColumn::name, true, {2, 1, 0, 3}},
+        {CheckColumn::name, false, {3, 0, 1, 2}},
+        {CheckColumn::state, true, {1, 2, 3, 0}},  // Changed, Missing, New, Same
+        {CheckColumn::recorded, true, {3, 2, 1, 0}},
+        {CheckColumn::current, true, {2, 3, 1, 0}},
+        {CheckColumn::modified, false, {0, 3, 1, 2}},
+    };
+    for (const auto& [column, ascending, order] : cases) {
+        std::vector<std::size_t> rows{0, 1, 2, 3};
+        check.sort_rows(rows, column, ascending);
+        EXPECT_EQ(rows, order) << static_cast<int>(column) << " " << ascending;
+    }
 }
 
 }  // namespace

@@ -33,11 +33,11 @@ int main(int argc, char** argv) {
     // A folder opened with it is recorded, into a list the user places.
     std::error_code not_a_folder;
     if (file != nullptr && std::filesystem::is_directory(file, not_a_folder)) {
-        const std::filesystem::path proposed = RecordWindow::proposedList(file);
+        const std::filesystem::path proposed = proposed_list({file});
         const QString chosen = QFileDialog::getSaveFileName(nullptr, _("Save signatures"), QString::fromStdString(proposed.string()),
                                                             _("Signature lists (*.firmas)"));
         if (chosen.isEmpty()) return 0;
-        RecordWindow record(file, chosen.toStdString());
+        RecordWindow record({file}, chosen.toStdString());
         record.show();
         return QApplication::exec();
     }

@@ -21,14 +21,7 @@ QString text(const std::string& utf8) {
 
 }  // namespace
 
-std::filesystem::path RecordWindow::proposedList(const std::filesystem::path& folder) {
-    const std::filesystem::path whole = std::filesystem::absolute(folder).lexically_normal();
-    std::filesystem::path name = whole.has_filename() ? whole.filename() : whole.parent_path().filename();
-    if (name.empty()) name = "firmas";  // a drive's or the system's root
-    return (whole / name).concat(".firmas");
-}
-
-RecordWindow::RecordWindow(std::filesystem::path folder, std::filesystem::path list, QWidget* parent)
+RecordWindow::RecordWindow(std::vector<std::filesystem::path> items, std::filesystem::path list, QWidget* parent)
     : QWidget(parent),
       list_(std::move(list)),
       status_(new QLabel(this)),
@@ -64,7 +57,7 @@ RecordWindow::RecordWindow(std::filesystem::path folder, std::filesystem::path l
         task_.cancel();
         takeNews();
     });
-    if (!task_.start(std::move(folder), list_)) {
+    if (!task_.start(std::move(items), list_)) {
         ended_ = true;
         status_->setText(text(firma::format_message(
             N_("The list could not be saved: {}"),

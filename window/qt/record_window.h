@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <filesystem>
+#include <vector>
 
 #include "window/list_record_task.h"
 
@@ -18,10 +19,8 @@ class QTimer;
 
 class RecordWindow : public QWidget {
 public:
-    RecordWindow(std::filesystem::path folder, std::filesystem::path list, QWidget* parent = nullptr);
-
-    // The list proposed for `folder`: NAME.firmas inside it.
-    static std::filesystem::path proposedList(const std::filesystem::path& folder);
+    // Records `items` (a folder, or files and folders) into `list`.
+    RecordWindow(std::vector<std::filesystem::path> items, std::filesystem::path list, QWidget* parent = nullptr);
 
     QLabel* statusLabel() const { return status_; }
     // Whether the recording has ended, written, cancelled or failed.
