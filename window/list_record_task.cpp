@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "language/messages.h"
+#include "language/translation.h"
 #include "lists/list_file_writer.h"
 #include "lists/list_files.h"
 #include "lists/name_order.h"
@@ -48,6 +50,18 @@ std::optional<ListRecordTask::Outcome> ListRecordTask::outcome() {
     work_.looked();
     const std::lock_guard lock(mutex_);
     return outcome_;
+}
+
+std::string ListRecordTask::said(const Outcome& outcome, const std::filesystem::path& list) {
+    if (!outcome.written)
+        return outcome.failure.empty() ? _("Cancelled: no list was saved.")
+                                       : firma::format_message(N_("The list could not be saved: {}"), outcome.failure);
+    std::string said = firma::format_message(N_("The list is saved in {}."), firma::utf8_of_path(list)) + " " +
+                       firma::counted_message(outcome.files, "It holds {} file.", "It holds {} files.");
+    if (outcome.unreadable > 0)
+        said += " " + firma::counted_message(outcome.unreadable, "{} file could not be read and is not in it.",
+                                             "{} files could not be read and are not in it.");
+    return said;
 }
 
 namespace {

@@ -49,6 +49,9 @@ public:
     };
     // Once the recording has ended.
     std::optional<Outcome> outcome();
+    // What the window says of `outcome`, in the user's words: where the list
+    // is and how many files it holds, or that none was saved, and why.
+    static std::string said(const Outcome& outcome, const std::filesystem::path& list);
 
 private:
     void run(const std::vector<std::filesystem::path>& items, const std::filesystem::path& list, std::stop_token stop);

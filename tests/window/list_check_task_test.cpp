@@ -14,6 +14,8 @@
 #include "window/list_append_task.h"
 #include "window/list_check_task.h"
 #include "window/list_record_task.h"
+#include "window/what_to_open.h"
+#include "lists/list_files.h"
 
 namespace {
 
@@ -211,6 +213,34 @@ TEST(ListRecordTask, TheListIsProposedWhereItTravelsWithTheFiles) {
         {{root}, root / "firmas.firmas"},
     };
     for (const auto& [items, list] : cases) EXPECT_EQ(proposed_list(items), list) << items.front();
+}
+
+// What a double-click, a verb or "Send to" opens: a list is checked, a
+// folder or a marked selection recorded, anything else is Form1's first file.
+TEST(WhatToOpen, ListsAreCheckedFoldersAndSelectionsRecordedTheRestSigned) {
+    firma::testing::TempDir dir;
+    const std::string folder = (dir.path() / "x.firmas").string();  // a folder, whatever its name says
+    fs::create_directories(folder);
+    const bool windows = firma::names_no_file(kRecordSelection);
+    using Kind = WhatToOpen::Kind;
+    const std::vector<std::tuple<std::vector<const char*>, Kind, std::vector<std::string>>> cases{
+        {{"firma-gui"}, Kind::form1, {}},
+        {{"firma-gui", "a.txt", "b.txt"}, Kind::form1, {"a.txt"}},
+        {{"firma-gui", "--", "--help"}, Kind::form1, {"--help"}},
+        {{"firma-gui", "lista.firmas"}, Kind::check, {"lista.firmas"}},
+        {{"firma-gui", "LISTA.FIRMAS"}, windows ? Kind::check : Kind::form1, {"LISTA.FIRMAS"}},
+        {{"firma-gui", folder.c_str(), "a.txt"}, Kind::record, {folder}},
+        {{"firma-gui", kRecordSelection, "a.txt", folder.c_str()}, windows ? Kind::record : Kind::form1,
+         windows ? std::vector<std::string>{"a.txt", folder} : std::vector<std::string>{kRecordSelection}},
+        {{"firma-gui", kRecordSelection}, Kind::form1, {kRecordSelection}},
+    };
+    for (const auto& [args, kind, items] : cases) {
+        const WhatToOpen opening = what_to_open(static_cast<int>(args.size()), args.data());
+        EXPECT_EQ(opening.kind, kind) << args.back();
+        std::vector<std::string> got;
+        for (const auto& item : opening.items) got.push_back(item.string());
+        EXPECT_EQ(got, items) << args.back();
+    }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "window/form1_model.h"
+#include "window/what_to_open.h"
 #include "window/qt/application.h"
 #include "window/qt/check_window.h"
 #include "window/qt/record_window.h"
@@ -14,7 +15,7 @@
 #include "window/qt/startup_guard.h"
 
 int main(int argc, char** argv) {
-    const char* file = file_argument(argc, argv);
+    const WhatToOpen opening = what_to_open(argc, argv);
     // The window is Spanish everywhere; what firma-gui says before it opens
     // is in the user's language, as the command line's messages are.
     std::setlocale(LC_ALL, "");
@@ -24,25 +25,26 @@ int main(int argc, char** argv) {
     QApplication application(qt_argc, argv);
     guard.release();
     describeApplication();
-    // A list opened with firma-gui (a double-click on it) is checked.
-    if (file != nullptr && std::filesystem::path(file).extension() == ".firmas") {
-        CheckWindow check(file);
+    switch (opening.kind) {
+    case WhatToOpen::check: {  // a list opened with firma-gui (a double-click on it)
+        CheckWindow check(opening.items.front().string());
         check.show();
         return QApplication::exec();
     }
-    // A folder opened with it is recorded, into a list the user places.
-    std::error_code not_a_folder;
-    if (file != nullptr && std::filesystem::is_directory(file, not_a_folder)) {
-        const std::filesystem::path proposed = proposed_list({file});
-        const QString chosen = QFileDialog::getSaveFileName(nullptr, _("Save signatures"), QString::fromStdString(proposed.string()),
+    case WhatToOpen::record: {  // into a list the user places
+        const QString chosen = QFileDialog::getSaveFileName(nullptr, _("Save signatures"),
+                                                            QString::fromStdString(proposed_list(opening.items).string()),
                                                             _("Signature lists (*.firmas)"));
         if (chosen.isEmpty()) return 0;
-        RecordWindow record({file}, chosen.toStdString());
+        RecordWindow record(opening.items, chosen.toStdString());
         record.show();
         return QApplication::exec();
     }
+    case WhatToOpen::form1: break;
+    }
     Form1 form;
     form.show();
-    if (file != nullptr) form.startWith(QString::fromLocal8Bit(file), std::filesystem::path(file));
+    if (!opening.items.empty())
+        form.startWith(QString::fromLocal8Bit(opening.items.front().c_str()), opening.items.front());
     return QApplication::exec();
 }

@@ -85,17 +85,6 @@ void RecordWindow::takeNews() {
     ended_ = true;
     current_->clear();
     button_->setText(_("Close"));
-    if (outcome->written) {
-        std::string said = firma::format_message(N_("The list is saved in {}."), firma::utf8_of_path(list_)) + " " +
-                           firma::counted_message(outcome->files, "It holds {} file.", "It holds {} files.");
-        if (outcome->unreadable > 0)
-            said += " " + firma::counted_message(outcome->unreadable, "{} file could not be read and is not in it.",
-                                                 "{} files could not be read and are not in it.");
-        status_->setText(text(said));
-        progress_->setValue(progress_->maximum());
-    } else if (outcome->failure.empty()) {
-        status_->setText(_("Cancelled: no list was saved."));
-    } else {
-        status_->setText(text(firma::format_message(N_("The list could not be saved: {}"), outcome->failure)));
-    }
+    status_->setText(text(ListRecordTask::said(*outcome, list_)));
+    if (outcome->written) progress_->setValue(progress_->maximum());
 }

@@ -10,6 +10,7 @@
 #include "window/win32/accessible_names.h"
 #include "window/win32/control_ids.h"
 #include "window/win32/drop_target.h"
+#include "window/win32/plain_window.h"
 
 namespace {
 
@@ -61,21 +62,7 @@ Form1::~Form1() {
 
 bool Form1::show(int how) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = &Form1::procedure;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    // The program's icon, for the title bar (small) and the taskbar and Alt-Tab (large).
-    const auto icon = [&](int width, int height) {
-        return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kAppIconId), IMAGE_ICON,
-                                             GetSystemMetrics(width), GetSystemMetrics(height), LR_DEFAULTCOLOR));
-    };
-    windowClass.hIcon = icon(SM_CXICON, SM_CYICON);
-    windowClass.hIconSm = icon(SM_CXSMICON, SM_CYSMICON);
-    windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-    windowClass.lpszClassName = kForm1ClassName;
-    if (RegisterClassExW(&windowClass) == 0) return false;
+    if (!registerWindowClass(kForm1ClassName, &Form1::procedure)) return false;
     // The size follows once the window knows the dpi of the monitor it is on.
     window_ = CreateWindowExW(kExStyle, kForm1ClassName, wide(form1_texts::kCaption).c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0,
                               nullptr, nullptr, instance, this);

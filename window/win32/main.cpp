@@ -5,8 +5,12 @@
 
 #include <string>
 
-#include "window/form1_model.h"
+#include "language/translation.h"
+#include "sign/utf8.h"
+#include "window/what_to_open.h"
+#include "window/win32/check_window.h"
 #include "window/win32/form1.h"
+#include "window/win32/record_window.h"
 
 namespace {
 
@@ -21,26 +25,40 @@ int runUntilClosed(HWND window) {
     return 0;
 }
 
+// The window `opening` asks for, until it is closed; 1 if it cannot be shown.
+int run(const WhatToOpen& opening, int show) {
+    switch (opening.kind) {
+    case WhatToOpen::check: {  // a list opened with firma-gui (a double-click on it)
+        CheckWindow check(firma::utf8_of_path(opening.items.front()));
+        return check.show(show) ? runUntilClosed(check.handle()) : 1;
+    }
+    case WhatToOpen::record: {  // into a list the user places
+        const auto list = RecordWindow::chooseList(opening.items);
+        if (!list) return 0;
+        RecordWindow record(opening.items, *list);
+        return record.show(show) ? runUntilClosed(record.handle()) : 1;
+    }
+    case WhatToOpen::form1: break;
+    }
+    Form1 form;
+    if (!form.show(show)) return 1;
+    if (!opening.items.empty()) form.startWith(opening.items.front().wstring());
+    return runUntilClosed(form.handle());
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
-    if (FAILED(OleInitialize(nullptr))) return 1;  // drag and drop needs OLE on this thread
-    const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+    if (FAILED(OleInitialize(nullptr))) return 1;  // drag and drop, and Explorer's calls, need OLE on this thread
+    const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
-    // Explorer passes the file a verb or a drop on the icon names as the argument.
+    firma::choose_message_language();
+    // Explorer passes what a verb, "Send to" or a drop on the icon names as the arguments.
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    const wchar_t* file = argv == nullptr ? nullptr : file_argument(argc, argv);
-    const std::wstring path = file == nullptr ? L"" : file;
+    const WhatToOpen opening = argv == nullptr ? WhatToOpen{} : what_to_open(argc, argv);
     LocalFree(argv);
-    int status = 1;
-    {
-        Form1 form;
-        if (form.show(show)) {
-            if (!path.empty()) form.startWith(path);
-            status = runUntilClosed(form.handle());
-        }
-    }
+    const int status = run(opening, show);
     OleUninitialize();
     return status;
 }
