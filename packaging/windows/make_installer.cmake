@@ -9,6 +9,7 @@ set(installer ${CPACK_TEMPORARY_DIRECTORY}/${CPACK_PACKAGE_FILE_NAME}.exe)
 # The script is UTF-8 (its Spanish strings), whatever makensis would assume.
 execute_process(COMMAND makensis -V2 -INPUTCHARSET UTF8 -DVERSION=${CPACK_PACKAGE_VERSION} -DSTAGED=${root} -DOUTFILE=${installer}
                         -DHELPER=${CPACK_FIRMA_PATH_HELPER} -DICON=${CPACK_FIRMA_ICON}
+                        -DRECORD_SELECTION=${CPACK_FIRMA_RECORD_SELECTION}
                         ${CPACK_FIRMA_INSTALLER_SCRIPT}
                 RESULT_VARIABLE failed)
 if(failed)

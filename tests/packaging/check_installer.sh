@@ -75,6 +75,64 @@ wine "$probe" close
 wait "$gui_pid" || true
 gui_pid=
 
+# A folder's verbs, "Send to" and the list's type: each runs firma-gui.exe
+# with what Explorer passes. Run as the registry says, in Spanish, the
+# folder's verb records the folder into the list its save dialog proposes,
+# and the list's command checks it.
+send_to=$(winepath -u "$(wine cmd /c echo '%APPDATA%' 2> /dev/null | tr -d '\r')")"/Microsoft/Windows/SendTo/Firma (guardar firmas).lnk"
+verb_of() { query "HKCU\\Software\\Classes\\$1\\command" /ve | sed -n 's/.*REG_SZ    //p'; }
+# A key's name as Explorer shows it; exported, as reg query prints in the
+# console's code page, where "…" is lost.
+named() {
+    wine reg export "HKCU\\Software\\Classes\\$1" "$scratch/key.reg" /y > /dev/null 2>&1 &&
+        iconv -f UTF-16 -t UTF-8 "$scratch/key.reg" | tr -d '\r' | grep -qxF "@=\"$2\""
+}
+for key in 'Directory\shell\firma' 'Directory\Background\shell\firma'; do
+    named "$key" 'Guardar firmas…' || fail "no Guardar firmas… on $key"
+done
+[ "$(verb_of 'Directory\shell\firma')" = "\"$folder\\firma-gui.exe\" \"%1\"" ] || fail "the folder's verb runs: $(verb_of 'Directory\shell\firma')"
+[ "$(verb_of 'Directory\Background\shell\firma')" = "\"$folder\\firma-gui.exe\" \"%V\"" ] ||
+    fail "the verb inside a folder runs: $(verb_of 'Directory\Background\shell\firma')"
+[ "$(verb_of 'firma.lista\shell\open')" = "\"$folder\\firma-gui.exe\" \"%1\"" ] || fail "a list opens with: $(verb_of 'firma.lista\shell\open')"
+query 'HKCU\Software\Classes\firma.lista\shell\open' /ve | grep -q 'REG_SZ    Comprobar firmas$' || fail "a list's verb is not Comprobar firmas"
+query 'HKCU\Software\Classes\.firmas' /ve | grep -q 'REG_SZ    firma.lista$' || fail ".firmas is not a list"
+[ -f "$send_to" ] || fail "no Send to shortcut $send_to"
+# Its argument says "record what follows" (Explorer itself, which appends the
+# selection, does not run under Wine).
+tr -d '\000' < "$send_to" | grep -qaF '*guardar' || fail "the Send to shortcut does not record a selection"
+mkdir -p "$scratch/Entrega cliente/Año 2026"
+printf abc > "$scratch/Entrega cliente/Año 2026/señal.txt"
+printf xyz > "$scratch/Entrega cliente/b.txt"
+windows_folder=$(winepath -w "$scratch/Entrega cliente" 2> /dev/null)
+spanish() { LANG=es_ES.UTF-8 LC_ALL=es_ES.UTF-8 "$@"; }
+window_up() {  # any of firma-gui's windows
+    for tries in $(seq 150); do
+        wine "$probe" rows > /dev/null 2>&1 && return 0
+        sleep 0.2
+    done
+    return 1
+}
+spanish wine "$gui" "$windows_folder" > "$scratch/gui.log" 2>&1 & gui_pid=$!
+for tries in $(seq 150); do
+    dialog=$(xdotool search --onlyvisible --name '^Guardar firmas$' 2> /dev/null | head -n 1)
+    [ -n "$dialog" ] && break
+    sleep 0.2
+done
+[ -n "$dialog" ] || fail "the folder's verb asked nowhere to save the list"
+xdotool windowactivate --sync "$dialog" key Return
+window_up || fail "no record window"
+wine "$probe" wait Status "La lista está guardada en $windows_folder\\Entrega cliente.firmas. Tiene 2 archivos." 2> "$scratch/probe.err" ||
+    fail "the folder was not recorded: $(cat "$scratch/probe.err")"
+wine "$probe" close
+wait "$gui_pid" || true
+spanish wine "$gui" "$windows_folder\\Entrega cliente.firmas" > "$scratch/gui.log" 2>&1 & gui_pid=$!
+window_up || fail "no check window"
+wine "$probe" wait Verdict "Todo correcto: los 2 archivos conservan su firma" 2> "$scratch/probe.err" ||
+    fail "the list did not check: $(cat "$scratch/probe.err")"
+wine "$probe" close
+wait "$gui_pid" || true
+gui_pid=
+
 # A PATH longer than NSIS's strings (1,024 characters), with a variable kept
 # unexpanded: installed over the first install, twice, it gains the folder once
 # and nothing else changes; one uninstall entry.
@@ -101,7 +159,10 @@ for tries in $(seq 300); do  # the uninstaller runs from a copy of itself
 done
 [ "$(ls "$unix_folder")" = mine.txt ] || fail "left in the folder: $(ls "$unix_folder" | tr '\n' ' ')"
 [ ! -e "$shortcut" ] || fail "the shortcut is left"
-exists 'HKCU\Software\Classes\*\shell\firma' && fail "the verb is left"
+for key in '*\shell\firma' 'Directory\shell\firma' 'Directory\Background\shell\firma' firma.lista .firmas; do
+    exists "HKCU\\Software\\Classes\\$key" && fail "left in the registry: $key"
+done
+[ ! -e "$send_to" ] || fail "the Send to shortcut is left"
 exists 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\firma' && fail "the uninstall entry is left"
 path_is "$long" || fail "PATH not as before the install after uninstall"
 # Shown in the user's interface language: Spanish for a Spanish one, English

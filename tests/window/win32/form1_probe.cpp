@@ -1,5 +1,7 @@
-// Looks at the running Windows window from outside, as a test driver needs:
-//   form1-probe state              caption, frame, layout, tab order, focus and texts
+// Looks at the running Windows window (Form1, or else the check or the record
+// window) from outside, as a test driver needs:
+//   form1-probe state              Form1's caption, frame, layout, tab order, focus and texts
+//   form1-probe rows               the number of rows the check window shows
 //   form1-probe wait NAME TEXT     waits until control NAME shows TEXT (20 s at most)
 //   form1-probe center NAME        screen point in the middle of control NAME
 //   form1-probe close              asks the window to close
@@ -7,6 +9,7 @@
 //   form1-probe manifest FILE      FILE's manifest, as the loader reads it
 // Texts are printed in UTF-8; a missing window or a timeout exits 1.
 #include <windows.h>
+#include <commctrl.h>
 #include <fcntl.h>
 #include <io.h>
 
@@ -26,7 +29,15 @@ struct Control {
 constexpr Control kControls[] = {{"TextSign", kTextSignId},
                                  {"TextFileName", kTextFileNameId},
                                  {"CommandSign", kCommandSignId},
-                                 {"Progress", kProgressId}};
+                                 {"Progress", kProgressId},
+                                 {"Verdict", kCheckVerdictId},
+                                 {"Problems", kCheckProblemsId},
+                                 {"Done", kCheckDoneId},
+                                 {"Add", kCheckAddId},
+                                 {"Report", kCheckReportId},
+                                 {"Cancel", kCheckCancelId},
+                                 {"Status", kRecordStatusId},
+                                 {"RecordButton", kRecordButtonId}};
 
 std::string utf8(const std::wstring& text) {
     if (text.empty()) return {};
@@ -132,13 +143,19 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"version" && argc == 3) return version(argv[2]);
     if (command == L"manifest" && argc == 3) return manifest(argv[2]);
     const std::wstring caption(form1_texts::kCaption.begin(), form1_texts::kCaption.end());
-    const HWND form = FindWindowW(kForm1ClassName, caption.c_str());
+    HWND form = FindWindowW(kForm1ClassName, caption.c_str());
+    for (const wchar_t* other : {kCheckWindowClassName, kRecordWindowClassName})
+        if (form == nullptr) form = FindWindowW(other, nullptr);
     if (form == nullptr) {
         std::fprintf(stderr, "form1-probe: no window\n");
         return 1;
     }
     if (command == L"state") return state(form);
     if (command == L"close") return PostMessageW(form, WM_CLOSE, 0, 0) ? 0 : 1;
+    if (command == L"rows") {
+        std::printf("%ld\n", static_cast<long>(SendMessageW(GetDlgItem(form, kCheckTableId), LVM_GETITEMCOUNT, 0, 0)));
+        return 0;
+    }
     const HWND control = argc > 2 ? controlNamed(form, argv[2]) : nullptr;
     if (command == L"center" && control != nullptr) {
         RECT r{};
