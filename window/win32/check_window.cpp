@@ -76,14 +76,14 @@ void CheckWindow::createControls() {
     verdict_ = control(WC_STATICW, L"", SS_NOPREFIX | SS_LEFT, kCheckVerdictId);
     table_ = control(WC_LISTVIEWW, L"", WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS, kCheckTableId,
                      WS_EX_CLIENTEDGE);
-    ListView_SetExtendedListViewStyle(table_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_HEADERDRAGDROP);
+    ListView_SetExtendedListViewStyle(table_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_HEADERDRAGDROP | LVS_EX_LABELTIP);
     const char* headings[] = {N_("Name"), N_("State"), N_("Recorded signature"), N_("Current signature"), N_("Modified")};
     for (int column = 0; column < 5; ++column) {
         std::wstring heading = wide(_(headings[column]));
         LVCOLUMNW format{};
         format.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         format.pszText = heading.data();
-        format.cx = scaled(column == 0 ? 240 : column == 1 ? 200 : column == 4 ? 120 : 100);
+        format.cx = scaled(column == 0 ? 200 : column == 1 ? 190 : column == 4 ? 110 : 105);
         format.iSubItem = column;
         ListView_InsertColumn(table_, column, &format);
     }
@@ -119,6 +119,12 @@ void CheckWindow::layOut(int width, int height) {
     place(verdict_, margin + icon + gap, margin, width - 2 * margin - icon - gap, icon);
     const int bottom = height - margin - button;
     place(table_, margin, margin + icon + gap, width - 2 * margin, bottom - gap - (margin + icon + gap));
+    // The names take the width the other columns leave.
+    RECT inside{};
+    GetClientRect(table_, &inside);
+    int others = 0;
+    for (int column = 1; column < 5; ++column) others += ListView_GetColumnWidth(table_, column);
+    ListView_SetColumnWidth(table_, 0, std::max(scaled(120), static_cast<int>(inside.right) - GetSystemMetrics(SM_CXVSCROLL) - others));
     int right = width - margin;
     for (HWND pushed : {cancel_, copy_, report_, add_}) {
         const int across = buttonWidth(pushed);

@@ -10,9 +10,7 @@ shift 4
 wine_run=$1 state=$2
 drag_source=$("$(dirname "$0")/../../../scripts/program" "$native" drag_source)
 screenshot=${FIRMA_WINDOW_SHOT:+$(realpath -m "$FIRMA_WINDOW_SHOT")}
-DISPLAY=$(cat "$state/display")
-export DISPLAY
-wine() { "$wine_run" "$state" "$@"; }
+. "$(dirname "$0")/driving.sh"
 
 cleanup() {
     [ -n "${gui_pid:-}" ] && kill "$gui_pid" 2> /dev/null
@@ -22,31 +20,6 @@ cleanup() {
 trap cleanup EXIT
 rm -rf "$scratch" && mkdir -p "$scratch" && cd "$scratch"
 
-probe() { wine "$probe_exe" "$@" 2> probe.err < /dev/null; }
-fail() {
-    echo "window test: $1"
-    probe state > state 2>&1 && cat state
-    cat probe.err
-    exit 1
-}
-# The first visible window with this title, within 30 s.
-window_named() {
-    for tries in $(seq 300); do
-        found=$(xdotool search --onlyvisible --name "$1" 2> /dev/null | head -n 1)
-        [ -n "$found" ] && echo "$found" && return 0
-        sleep 0.1
-    done
-    return 1
-}
-# Sets center to the screen point in the middle of a control. A Wine busy with
-# another test may let one probe go by without an answer: it is asked again.
-center_of() {
-    for tries in 1 2 3 4 5; do
-        center=$(probe center "$1") && [ -n "$center" ] && return 0
-        sleep 0.5
-    done
-    fail "no place for $1"
-}
 # Drags the given files (or --text TEXT) from the drag source onto the name box.
 drag() {
     "$drag_source" "$@" > drag.out 2> /dev/null & drag_pid=$!
@@ -88,12 +61,6 @@ state_becomes() {
     diff "$1" state
     fail "$2"
 }
-click() {
-    center_of "$1"
-    set -- $center
-    xdotool mousemove "$1" "$2" click 1
-}
-
 printf abc > 'año ñ.txt'; printf xyz > second
 windows_dir="Z:$(pwd | tr / '\\')"
 LC_ALL=C.UTF-8 "$wine_run" "$state" "$gui" > gui.out 2>&1 < /dev/null & gui_pid=$!

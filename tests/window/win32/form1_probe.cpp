@@ -87,6 +87,7 @@ int state(HWND form) {
     std::printf("focus: %s\n", thread.hwndFocus != nullptr ? nameOf(thread.hwndFocus) : "none");
     for (const Control& c : kControls) {
         const HWND control = GetDlgItem(form, c.id);
+        if (control == nullptr) continue;  // another window's
         RECT r{};
         GetWindowRect(control, &r);
         MapWindowPoints(HWND_DESKTOP, form, reinterpret_cast<POINT*>(&r), 2);
