@@ -59,6 +59,7 @@ printf contrato > "$folder/Contratos/contrato señal.pdf"
 printf informe > "$folder/Informe técnico.odt"
 printf notas > "$folder/notas.txt"
 printf factura > "$folder/factura.txt"
+printf presupuesto > "$folder/presupuesto.txt"
 windows_folder="Z:$(pwd | tr / '\\')\\$folder"
 list="$folder/$folder.firmas"
 
@@ -66,7 +67,7 @@ list="$folder/$folder.firmas"
 start "$windows_folder"
 accept "Guardar firmas"
 focus "Guardar firmas - $folder.firmas"
-probe wait Status "La lista está guardada en $windows_folder\\$folder.firmas. Tiene 10 archivos." || fail "not recorded"
+probe wait Status "La lista está guardada en $windows_folder\\$folder.firmas. Tiene 11 archivos." || fail "not recorded"
 shot record
 closed
 [ "$(head -n 1 "$list")" = "# firma: whole folder" ] || fail "the list does not hold its folder whole"
@@ -76,14 +77,15 @@ printf "notas, cambiadas" > "$folder/notas.txt"
 rm "$folder/factura.txt"
 printf nuevo > "$folder/anexo.txt"
 mv "$folder/Informe técnico.odt" "$folder/Informe técnico v2.odt"
+rm "$folder/presupuesto.txt" && mkdir "$folder/presupuesto.txt"  # there, but no file to read
 start "$windows_folder\\$folder.firmas"
 focus "Comprobar firmas - $folder.firmas"
-probe wait Verdict "Atención: 1 cambiado · 2 faltan · 2 nuevos · 0 no se pudieron leer" || fail "not the verdict"
-[ "$(probe rows | tr -d '\r')" = 12 ] || fail "$(probe rows) rows for 10 listed and 2 new files"
+probe wait Verdict "Atención: 1 cambiado · 2 faltan · 2 nuevos · 1 no se pudo leer" || fail "not the verdict"
+[ "$(probe rows | tr -d '\r')" = 13 ] || fail "$(probe rows) rows for 11 listed and 2 new files"
 shot check
 click Problems
-for tries in $(seq 50); do [ "$(probe rows | tr -d '\r')" = 5 ] && break; sleep 0.1; done
-[ "$(probe rows | tr -d '\r')" = 5 ] || fail "\"Solo problemas\" shows $(probe rows) rows"
+for tries in $(seq 50); do [ "$(probe rows | tr -d '\r')" = 6 ] && break; sleep 0.1; done
+[ "$(probe rows | tr -d '\r')" = 6 ] || fail "\"Solo problemas\" shows $(probe rows) rows"
 
 # The report, kept where the list is; UTF-8 that every Notepad reads.
 click Report
