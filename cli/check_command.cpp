@@ -146,8 +146,8 @@ int check_command(const Options& options) {
         const std::string shown = list.display_name();
         // An audit takes the list to cover its own folder: names are looked
         // for from there, wherever firma runs.
-        ListedNames listed;
         const std::filesystem::path folder = options.audit ? folder_of_list(name) : std::filesystem::path();
+        ListedNames listed(folder);
         const auto next = [&]() -> std::optional<BatchItem<ListEntry>> {
             auto entry = list.next();
             if (!entry) return std::nullopt;

@@ -16,10 +16,17 @@ namespace firma {
 // the current folder, and on Windows whatever the case of their letters.
 class ListedNames {
 public:
+    // Paths added and asked about mostly start with `folder` (where the list's
+    // names are looked for): those are compared without asking the system.
+    explicit ListedNames(const std::filesystem::path& folder = {});
     void add(const std::filesystem::path& path);
     bool holds(const std::filesystem::path& path) const;
 
 private:
+    std::string key(const std::filesystem::path& path) const;
+
+    std::string prefix_;      // `folder` as paths below it start, separator included
+    std::string folder_key_;  // where it leads, separator included
     std::unordered_set<std::string> keys_;
 };
 

@@ -42,6 +42,9 @@ struct BatchResult {
     std::uint32_t accumulator = 0;
     std::error_code error;  // set when the file could not be signed
     std::optional<ContentDigest> digest;  // when asked for, and signed
+    // When a signed regular file was last written, in seconds since 1970
+    // (UTC), as it was opened: what a list's reader shows beside the signature.
+    std::optional<std::int64_t> modified;
 };
 
 // How far a batch has got, for progress displays: what the files opened so far

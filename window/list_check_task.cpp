@@ -14,21 +14,6 @@ namespace {
 
 struct Cancelled {};
 
-// When `path` was last written, for the rows; nothing where it cannot be said.
-std::optional<std::int64_t> modified(const std::filesystem::path& path) {
-    std::error_code error;
-    const auto written = std::filesystem::last_write_time(path, error);
-    if (error) return std::nullopt;
-    const auto since_1970 = std::chrono::file_clock::to_sys(written).time_since_epoch();
-    return std::chrono::duration_cast<std::chrono::seconds>(since_1970).count();
-}
-
-// A listed entry, and where its file was looked for.
-struct Entry {
-    firma::ListEntry entry;
-    std::filesystem::path path;
-};
-
 }  // namespace
 
 bool ListCheckTask::start(std::string list) {
@@ -54,30 +39,28 @@ void ListCheckTask::run(const std::string& list, std::stop_token stop) {
     firma::ListParser parser;
     firma::ListReader reader(list, parser);
     const auto folder = firma::folder_of_list(list);
-    firma::ListedNames names;
+    firma::ListedNames names(folder);
     const auto check_stop = [&] {
         if (stop.stop_requested()) throw Cancelled{};
     };
     bool cancelled = false;
     try {
-        firma::sign_in_order<Entry>(
-            [&]() -> std::optional<firma::BatchItem<Entry>> {
+        firma::sign_in_order<firma::ListEntry>(
+            [&]() -> std::optional<firma::BatchItem<firma::ListEntry>> {
                 check_stop();
                 auto entry = reader.next();
                 if (!entry) return std::nullopt;
                 auto request = firma::request_for(*entry, folder);
-                std::filesystem::path path = request ? request->path : std::filesystem::path();
                 // Only a list of its whole folder is audited (its mark comes first).
                 if (request && request->source == firma::SignRequest::Source::file && reader.covers_its_folder())
-                    names.add(path);
-                return firma::BatchItem<Entry>{{std::move(*entry), std::move(path)}, std::move(request)};
+                    names.add(request->path);
+                return firma::BatchItem<firma::ListEntry>{std::move(*entry), std::move(request)};
             },
-            [&](const Entry& listed, const firma::BatchResult& result) {
+            [&](const firma::ListEntry& listed, const firma::BatchResult& result) {
                 check_stop();
-                const auto when = result.error ? std::nullopt : modified(listed.path);
                 {
                     const std::lock_guard lock(mutex_);
-                    listed_.push_back({listed.entry, result, when});
+                    listed_.push_back({listed, result, result.error ? std::nullopt : result.modified});
                 }
                 ++done_;
                 work_.news();
@@ -99,10 +82,10 @@ void ListCheckTask::run(const std::string& list, std::stop_token stop) {
                 },
                 [&](const std::string& name, const firma::BatchResult& result) {
                     check_stop();
-                    const auto when = modified(folder / firma::path_of_utf8(name).value_or(""));
                     {
                         const std::lock_guard lock(mutex_);
-                        added_.push_back({name, result.error ? std::nullopt : std::optional(result.accumulator), when});
+                        added_.push_back({name, result.error ? std::nullopt : std::optional(result.accumulator),
+                                          result.error ? std::nullopt : result.modified});
                     }
                     ++done_;
                     work_.news();

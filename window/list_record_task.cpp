@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -94,6 +95,7 @@ void ListRecordTask::run(const std::vector<std::filesystem::path>& items, const 
     // Only a list of the one folder it lies in holds that folder whole.
     const bool whole_folder = roots.size() == 1 && roots.front().name == "." &&
                               std::filesystem::is_directory(items.front(), ignored);
+    const std::string list_key = firma::comparable_name(list_name);
     const char separator = firma::backslash_separates_folders() ? '\\' : '/';
     // A walked item's name as the list holds it; nothing for the list itself.
     const auto relative = [&](const Root& root, const firma::WalkItem& item) -> std::optional<std::string> {
@@ -105,7 +107,7 @@ void ListRecordTask::run(const std::vector<std::filesystem::path>& items, const 
             const std::string rest = item.path.substr(root.path.size() + (ends_in_separator ? 0 : 1));
             name = root.name == "." ? rest : root.name + separator + rest;
         }
-        if (firma::comparable_name(name) == firma::comparable_name(list_name)) return std::nullopt;
+        if (firma::comparable_name(name) == list_key) return std::nullopt;
         return name;
     };
     const auto check_stop = [&] {
@@ -113,22 +115,27 @@ void ListRecordTask::run(const std::vector<std::filesystem::path>& items, const 
     };
     Outcome outcome;
     try {
-        std::size_t total = 0;
-        for (const Root& root : roots) {
-            for (firma::Walk walk({root.path}, true, false); auto item = walk.next();) {
-                check_stop();
-                if (!item->error && item->skipped.empty() && relative(root, *item)) ++total;
+        // The files are counted while the first ones are signed: a walk of its
+        // own, so that "done of total" is known early without a pass first.
+        std::jthread counting([&](std::stop_token counting_stop) {
+            std::size_t total = 0;
+            try {
+                for (const Root& root : roots) {
+                    for (firma::Walk walk({root.path}, true, false); auto item = walk.next();) {
+                        if (counting_stop.stop_requested() || stop.stop_requested()) return;
+                        if (!item->error && item->skipped.empty() && relative(root, *item)) ++total;
+                    }
+                }
+            } catch (const std::exception&) {
+                return;  // no total: progress stays without one
             }
-        }
-        {
             const std::lock_guard lock(mutex_);
-            progress_.total = total;
-        }
+            progress_.total = std::max(total, progress_.done);
+        });
         firma::ListFileWriter writer(list);
         if (whole_folder) writer.write(std::string(firma::kWholeFolderMark) + "\n");
         const firma::LineStyle style{.backslash_separates = firma::backslash_separates_folders()};
         std::vector<std::pair<std::string, std::string>> lines;  // name, line: sorted before they are written
-        lines.reserve(total);
         std::size_t next_root = 0;
         std::optional<firma::Walk> walk;
         firma::sign_in_order<std::optional<std::string>>(

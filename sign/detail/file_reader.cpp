@@ -63,6 +63,11 @@ bool FileReader::is_regular() const noexcept {
     return state_->before.kind == detail::FileKind::regular;
 }
 
+std::optional<std::int64_t> FileReader::modified() const noexcept {
+    if (!is_regular()) return std::nullopt;
+    return detail::seconds_since_1970(state_->before.modified);
+}
+
 bool FileReader::may_wait() const noexcept {
     return state_->before.kind == detail::FileKind::stream;
 }

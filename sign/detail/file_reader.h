@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -39,6 +40,8 @@ public:
     const std::string& name() const noexcept;
     bool is_regular() const noexcept;
     FileIdentity identity() const noexcept;
+    // Of a regular file, when it was last written as it was opened (seconds since 1970, UTC).
+    std::optional<std::int64_t> modified() const noexcept;
     // A FIFO, pipe, socket or character device: a read may wait for a writer.
     bool may_wait() const noexcept;
     // Of a regular file, the bytes from where reading starts to its end.

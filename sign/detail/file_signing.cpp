@@ -62,7 +62,7 @@ bool FileSigning::read_piece(std::span<unsigned char> buffer) {
 }
 
 BatchResult FileSigning::result() const {
-    BatchResult result{accumulator_, {}, {}};
+    BatchResult result{accumulator_, {}, {}, reader_.modified()};
     if (digest_) {
         XXH128_canonical_t canonical;
         XXH128_canonicalFromHash(&canonical, XXH3_128bits_digest(digest_->state));

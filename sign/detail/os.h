@@ -37,6 +37,9 @@ struct FileStatus {
     FileIdentity identity;
 };
 
+// A FileStatus's modification time in seconds since 1970 (UTC), rounded down.
+std::int64_t seconds_since_1970(std::int64_t modified);
+
 // Whether the file is still the same version of the same file.
 bool same_version(const FileStatus& before, const FileStatus& now);
 

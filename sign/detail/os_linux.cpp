@@ -102,6 +102,12 @@ void wait_readable(int fd, const std::string& name) {
 
 }  // namespace
 
+// Nanoseconds from 1970.
+std::int64_t seconds_since_1970(std::int64_t modified) {
+    constexpr std::int64_t kPerSecond = 1'000'000'000;
+    return modified / kPerSecond - (modified % kPerSecond < 0);
+}
+
 OsFile::OsFile(const std::filesystem::path& path, bool regular_only, const OpenFolder* folder)
     : file_(open_for_reading(folder != nullptr ? folder->native() : AT_FDCWD, path.native(), regular_only)),
       owned_(true),

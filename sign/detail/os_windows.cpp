@@ -41,6 +41,13 @@ std::int64_t time_of(const FILETIME& time) {
 
 }  // namespace
 
+// FILETIME counts 100 ns from 1601.
+std::int64_t seconds_since_1970(std::int64_t modified) {
+    constexpr std::int64_t kTicksPerSecond = 10'000'000, kFrom1601To1970 = 11'644'473'600;
+    const std::int64_t seconds = modified / kTicksPerSecond - (modified % kTicksPerSecond < 0);
+    return seconds - kFrom1601To1970;
+}
+
 OsFile::OsFile(const std::filesystem::path& path, bool regular_only, const OpenFolder* folder)
     : file_(INVALID_HANDLE_VALUE), owned_(true), name_(utf8_of_path(path)) {
     if (OsFaults* faults = os_faults()) {

@@ -2,6 +2,7 @@
 // checked in the background, as the check window does it.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <filesystem>
 #include <map>
@@ -10,6 +11,7 @@
 
 #include "lists/signature_lines.h"
 #include "sign/batch_signer.h"
+#include "sign/utf8.h"
 #include "temp_dir.h"
 #include "window/list_append_task.h"
 #include "window/list_check_task.h"
@@ -60,7 +62,16 @@ private:
     bool woken_ = false;
 };
 
-// Runs the check to its end and returns each row's state text by name.
+// When the system says `path` was last written, in whole seconds since 1970.
+std::optional<std::int64_t> written(const fs::path& path) {
+    std::error_code error;
+    const auto time = fs::last_write_time(path, error);
+    if (error) return std::nullopt;
+    return std::chrono::floor<std::chrono::seconds>(std::chrono::file_clock::to_sys(time)).time_since_epoch().count();
+}
+
+// Runs the check to its end and returns each row's state text by name; a row
+// whose time is not its file's says so.
 std::map<std::string, std::string> checked(const std::string& list) {
     Wakes wakes;
     ListCheckTask task(wakes.callback());
@@ -71,7 +82,10 @@ std::map<std::string, std::string> checked(const std::string& list) {
         ended = task.take_into(check);
     }
     std::map<std::string, std::string> states;
-    for (const CheckRow& row : check.rows()) states[row.name] = check.state_text(row);
+    for (const CheckRow& row : check.rows()) {
+        states[row.name] = check.state_text(row);
+        if (row.current && row.modified != written(fs::path(list).parent_path() / *firma::path_of_utf8(row.name))) states[row.name] += " at another time";
+    }
     states["(verdict)"] = check.verdict();
     return states;
 }

@@ -119,12 +119,9 @@ CheckWindow::CheckWindow(const std::string& list, QWidget* parent)
       copy_(new QPushButton(_("Copy"), this)),
       cancel_(new QPushButton(_("Cancel"), this)),
       add_(new QPushButton(_("Add the new ones to the list…"), this)),
-      pace_(new QTimer(this)),
+      pace_(new NewsPace([this] { takeNews(); }, this)),
       append_([this] { QMetaObject::invokeMethod(this, &CheckWindow::appendEnded, Qt::QueuedConnection); }),
-      task_([this] { QMetaObject::invokeMethod(pace_, qOverload<>(&QTimer::start), Qt::QueuedConnection); }) {
-    pace_->setSingleShot(true);
-    pace_->setInterval(20);
-    connect(pace_, &QTimer::timeout, this, &CheckWindow::takeNews);
+      task_([this] { pace_->arrived(); }) {
     setWindowTitle(QString(_("Check signatures")) + " - " + QFileInfo(text(list)).fileName());
     // The verdict first, in large words: what a person reads before any row.
     QFont large = verdict_->font();

@@ -9,6 +9,8 @@
 #include <QSortFilterProxyModel>
 #include <QWidget>
 
+#include "window/qt/news_pace.h"
+
 #include "window/list_check.h"
 #include "window/list_append_task.h"
 #include "window/list_check_task.h"
@@ -17,7 +19,6 @@ class QCheckBox;
 class QLabel;
 class QPushButton;
 class QTableView;
-class QTimer;
 
 // ListCheck's rows as a table: name, state, recorded and current signature.
 class CheckRowsModel : public QAbstractTableModel {
@@ -90,7 +91,7 @@ private:
     QPushButton* copy_;
     QPushButton* cancel_;
     QPushButton* add_;
-    QTimer* pace_;  // news is taken at most every 20 ms: a wake per file would cost more than the file
+    NewsPace* pace_;
     ListAppendTask append_;
     ListCheckTask task_;  // last: joined before the members above go
 };

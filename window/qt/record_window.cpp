@@ -28,11 +28,8 @@ RecordWindow::RecordWindow(std::vector<std::filesystem::path> items, std::filesy
       current_(new QLabel(this)),
       progress_(new QProgressBar(this)),
       button_(new QPushButton(_("Cancel"), this)),
-      pace_(new QTimer(this)),
-      task_([this] { QMetaObject::invokeMethod(pace_, qOverload<>(&QTimer::start), Qt::QueuedConnection); }) {
-    pace_->setSingleShot(true);
-    pace_->setInterval(20);
-    connect(pace_, &QTimer::timeout, this, &RecordWindow::takeNews);
+      pace_(new NewsPace([this] { takeNews(); }, this)),
+      task_([this] { pace_->arrived(); }) {
     setWindowTitle(QString(_("Save signatures")) + " - " + text(firma::utf8_of_path(list_.filename())));
     status_->setWordWrap(true);
     status_->setText(_("Counting the files…"));

@@ -7,6 +7,8 @@
 
 #include <QWidget>
 
+#include "window/qt/news_pace.h"
+
 #include <filesystem>
 #include <vector>
 
@@ -15,7 +17,6 @@
 class QLabel;
 class QProgressBar;
 class QPushButton;
-class QTimer;
 
 class RecordWindow : public QWidget {
 public:
@@ -38,6 +39,6 @@ private:
     QProgressBar* progress_;
     QPushButton* button_;
     bool ended_ = false;
-    QTimer* pace_;  // news is taken at most every 20 ms: a wake per file would cost more than the file
+    NewsPace* pace_;
     ListRecordTask task_;  // last: joined before the members above go
 };

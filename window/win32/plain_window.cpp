@@ -7,6 +7,7 @@
 namespace {
 
 constexpr UINT_PTR kPaceTimer = 0x7A;  // a number of its own, apart from the windows' timers
+constexpr ULONGLONG kPaceMs = 20;
 
 }  // namespace
 
@@ -151,12 +152,22 @@ LRESULT PlainWindow::handle(UINT message, WPARAM w, LPARAM l) {
         layOutClient();
         return 0;
     }
-    case kNews:
-        SetTimer(window_, kPaceTimer, 20, nullptr);
+    case kNews:  // at once after a quiet spell (the first rows, the end), else when 20 ms have passed
+        if (!pacing_) {
+            const ULONGLONG since = GetTickCount64() - lastTake_;
+            if (since >= kPaceMs) {
+                lastTake_ = GetTickCount64();
+                takeNews();
+            } else {
+                pacing_ = SetTimer(window_, kPaceTimer, static_cast<UINT>(kPaceMs - since), nullptr) != 0;
+            }
+        }
         return 0;
     case WM_TIMER:
         if (w != kPaceTimer) break;
         KillTimer(window_, kPaceTimer);
+        pacing_ = false;
+        lastTake_ = GetTickCount64();
         takeNews();
         return 0;
     case WM_CLOSE:

@@ -54,7 +54,8 @@ protected:
     // The fonts changed with the dpi.
     virtual void fontsChanged() {}
     // Work under way has news: takeNews() is called, at most every 20 ms, as
-    // a wake per file would cost more than the file. Any thread may call it.
+    // a wake per file would cost more than the file, and at once after a
+    // quiet spell. Any thread may call it.
     std::function<void()> newsCallback() {
         return [this] { PostMessageW(window_, kNews, 0, 0); };
     }
@@ -74,6 +75,8 @@ private:
     void layOutClient();
 
     UINT dpi_ = 96;
+    ULONGLONG lastTake_ = 0;  // when news was last taken
+    bool pacing_ = false;     // a take is due on the timer
     HFONT font_ = nullptr;
     std::vector<HWND> children_;
 };
