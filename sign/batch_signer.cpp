@@ -53,9 +53,10 @@ public:
                 [this, share] { detail::run_worker(queue_, context_, share, piece_); });
             threads_.push_back(std::move(thread));
         } catch (const std::exception&) {  // std::system_error, std::bad_alloc
-            queue_.remove_worker();
+            // As a worker that ended: the workers started before may all have
+            // left already (short of memory), and then the calling thread signs.
+            queue_.leave();
             most_ = static_cast<unsigned>(threads_.size());
-            if (threads_.empty()) queue_.sign_alone();
         }
     }
 

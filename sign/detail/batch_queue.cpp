@@ -14,11 +14,6 @@ bool BatchQueue::full() {
     return slots_.size() >= capacity_;
 }
 
-void BatchQueue::sign_alone() {
-    const std::lock_guard lock(mutex_);
-    alone_ = true;
-}
-
 bool BatchQueue::empty() {
     const std::lock_guard lock(mutex_);
     return slots_.empty();
@@ -79,11 +74,6 @@ void BatchQueue::pop_front() {
 void BatchQueue::add_worker() {
     const std::lock_guard lock(mutex_);
     ++workers_;
-}
-
-void BatchQueue::remove_worker() {
-    const std::lock_guard lock(mutex_);
-    --workers_;
 }
 
 void BatchQueue::leave() {

@@ -39,16 +39,12 @@ public:
     BatchSlot* wait_front(const std::function<void()>& tick);
     void pop_front();
 
-    // Before a worker starts (and if it could not): files are shared among the
-    // workers there are.
+    // Before a worker starts: files are shared among the workers there are.
     void add_worker();
-    void remove_worker();
-    // A worker ends, done or short of memory; after the last one, the
-    // calling thread signs alone whatever is left.
-    void leave();
-    // No worker could be started: the calling thread takes every item in its
+    // A worker ends, done or short of memory, or could not start at all;
+    // after the last one, the calling thread takes every item left in its
     // turn, done or not.
-    void sign_alone();
+    void leave();
 
     // Workers. take() waits for a file when `wait` is set, and returns nullptr when
     // there will be none (or when not waiting and none is ready). A worker already

@@ -141,6 +141,28 @@ TEST(BatchQueue, AWorkerTakesNoMoreThanItsShareOfTheFilesInHand) {
     EXPECT_EQ(take_all(), 2u);
 }
 
+// However the workers' starts and ends interleave, once none is left the
+// calling thread takes the files itself: a worker that left short of memory
+// while the next one was failing to start must not leave them to no one.
+TEST(BatchQueue, OnceNoWorkerIsLeftTheCallingThreadTakesTheFiles) {
+    const std::vector<std::vector<bool>> orders{
+        {true, false},               // one worker, which leaves
+        {true, true, false, false},  // the first leaves while the second fails to start
+        {true, false, true, false},  // one after the other
+    };
+    for (const auto& order : orders) {
+        detail::BatchQueue queue(16);
+        for (const bool starts : order) starts ? queue.add_worker() : queue.leave();
+        queue.push(SignRequest{SignRequest::Source::file, "f"});
+        queue.close();
+        int ticks = 0;  // four ticks (a second) without the file: it was left to no one
+        const auto tick = [&] {
+            if (++ticks == 4) throw std::runtime_error("nobody takes the file");
+        };
+        EXPECT_NE(queue.wait_front(tick), nullptr) << order.size();
+    }
+}
+
 // A worker's pieces fit about twice its core's level-2 cache, whole pages, within
 // bounds where a read() costs more than it brings or a cache could never hold them.
 // What the pieces' size is for: one file reads as it does alone; files side by
