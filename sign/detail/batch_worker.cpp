@@ -48,10 +48,8 @@ public:
           bytes_(kernel_.lanes, nullptr) {
         const auto lanes = std::min<std::size_t>(files, kernel_.lanes);
         lanes_.reserve(lanes);
-        // Two cache lines apart within a page: the kernel reads the same position
-        // of every lane's buffer at once.
         try {
-            for (std::size_t i = 0; i < lanes; ++i) lanes_.emplace_back(piece, i * 128 % 4096);
+            for (std::size_t i = 0; i < lanes; ++i) lanes_.emplace_back(piece, PieceBuffer::lane_offset(i, kernel_.lanes));
         } catch (const std::bad_alloc&) {
             if (lanes_.empty()) {
                 piece_ = kSmallestPiece;

@@ -3,6 +3,8 @@
 // while it is read. Signing loops (one file, or several side by side) use it.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -66,6 +68,16 @@ private:
 class PieceBuffer {
 public:
     static constexpr std::size_t kPageSize = 4096;  // buffers start on a page
+
+    // Where in its page the buffer of lane `lane` of `lanes` starts. The lanes
+    // kernel reads the same position of every lane's buffer at once; were they
+    // all at one offset within their pages, those reads would compete for the
+    // same cache sets (4 KiB aliasing). Spread over the page, at least a cache
+    // line apart, they do not.
+    static constexpr std::size_t lane_offset(std::size_t lane, std::size_t lanes) {
+        const std::size_t apart = lanes == 0 ? kPageSize : std::max<std::size_t>(64, kPageSize / lanes);
+        return lane * apart % kPageSize;
+    }
 
     explicit PieceBuffer(std::size_t size = FileReader::kPieceSize, std::size_t offset = 0);
     PieceBuffer(PieceBuffer&& other) noexcept;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 #include <stdexcept>
 
 #include "sign/detail/batch_queue.h"
@@ -182,6 +183,22 @@ TEST(BatchPieces, FilesSideBySideShareTheCacheInWholePages) {
                 EXPECT_LE(files * piece, 2 * level2);
             }
         }
+    }
+}
+
+// The lanes' buffers start at different places within their pages, a cache
+// line or more apart, for every lane count a kernel has: read at the same
+// position at once, they never compete for one cache set.
+TEST(BatchPieces, EachLanesBufferStartsAtItsOwnPlaceInItsPage) {
+    for (const std::size_t lanes : {2u, 4u, 16u, 32u, 64u}) {
+        std::set<std::size_t> offsets;
+        for (std::size_t lane = 0; lane < lanes; ++lane) {
+            const std::size_t offset = PieceBuffer::lane_offset(lane, lanes);
+            EXPECT_EQ(offset % 64, 0u);
+            EXPECT_LT(offset, PieceBuffer::kPageSize);
+            offsets.insert(offset);
+        }
+        EXPECT_EQ(offsets.size(), lanes);
     }
 }
 
