@@ -119,7 +119,14 @@ for tries in $(seq 150); do
     sleep 0.2
 done
 [ -n "$dialog" ] || fail "the folder's verb asked nowhere to save the list"
-xdotool windowactivate --sync "$dialog" key Return
+# Enter takes what it proposes; pressed again if a busy Wine let it go by.
+for tries in 1 2 3 4 5; do
+    xdotool windowactivate --sync "$dialog" key Return 2> /dev/null || true
+    for wait in $(seq 30); do
+        xdotool search --onlyvisible --name '^Guardar firmas$' > /dev/null 2>&1 || break 2
+        sleep 0.1
+    done
+done
 window_up || fail "no record window"
 wine "$probe" wait Status "La lista está guardada en $windows_folder\\Entrega cliente.firmas. Tiene 2 archivos." 2> "$scratch/probe.err" ||
     fail "the folder was not recorded: $(cat "$scratch/probe.err")"
