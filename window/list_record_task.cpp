@@ -30,9 +30,17 @@ std::filesystem::path proposed_list(const std::vector<std::filesystem::path>& it
     if (!first.has_filename()) first = first.parent_path();  // a folder typed with its separator at the end
     const bool one_folder = items.size() == 1 && std::filesystem::is_directory(first, ignored);
     const std::filesystem::path folder = one_folder || first == first.root_path() ? first : first.parent_path();
-    std::filesystem::path name = folder.filename();
+    std::string name = firma::utf8_of_path(folder.filename());
     if (name.empty()) name = "firmas";  // a drive's or the system's root
-    return (folder / name).concat(".firmas");
+    const auto named = [&](const std::string& text) {
+        return folder / firma::path_of_utf8(text + ".firmas").value_or("firmas.firmas");
+    };
+    if (one_folder) return named(name);
+    for (int number = 1;; ++number) {
+        const std::string words = number == 1 ? firma::format_message(N_("{} (selection)"), name)
+                                               : firma::format_message(N_("{} (selection {})"), name, number);
+        if (!std::filesystem::exists(named(words), ignored) || number == 100) return named(words);
+    }
 }
 
 bool ListRecordTask::start(std::vector<std::filesystem::path> items, std::filesystem::path list) {

@@ -16,8 +16,10 @@
 #include "window/background_work.h"
 
 // Where the list of `items` is proposed: for one folder, NAME.firmas inside
-// it; for a selection, in the folder that holds its first item, named after
-// that folder. A root, having no name, gives firmas.firmas.
+// it; for a selection, in the folder that holds its first item, as
+// "NAME (selection).firmas" (numbered past any list already there), so that
+// accepting it never replaces the list of the whole folder. A root, having
+// no name, gives firmas.firmas.
 std::filesystem::path proposed_list(const std::vector<std::filesystem::path>& items);
 
 class ListRecordTask {

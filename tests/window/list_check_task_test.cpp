@@ -195,7 +195,7 @@ TEST(ListRecordTask, ASelectionIsOneListOfItsOwnFiles) {
     std::ofstream(folder / ano, std::ios::binary) << "abc";
     std::ofstream(folder / "fuera.txt", std::ios::binary) << "not chosen";
     const fs::path list = proposed_list({folder / "fotos", folder / ano});
-    ASSERT_EQ(list, folder / "Entrega cliente.firmas");
+    ASSERT_EQ(list, folder / "Entrega cliente (selection).firmas");
     Wakes wakes;
     ListRecordTask task(wakes.callback());
     ASSERT_TRUE(task.start({folder / "fotos", folder / ano}, list));
@@ -211,19 +211,22 @@ TEST(ListRecordTask, ASelectionIsOneListOfItsOwnFiles) {
 }
 
 // A folder's list is proposed inside it, named after it, however the folder
-// was typed; a selection's beside its first item; a root has no name to give.
+// was typed; a selection's beside its first item, never in the place of the
+// folder's own list or an earlier selection's; a root has no name to give.
 TEST(ListRecordTask, TheListIsProposedWhereItTravelsWithTheFiles) {
     firma::testing::TempDir dir;
     const fs::path folder = dir.path() / "Entrega cliente";
     fs::create_directories(folder / "b");
     std::ofstream(folder / "x.txt") << "x";
+    std::ofstream(folder / "Entrega cliente.firmas") << "";
+    std::ofstream(folder / "Entrega cliente (selection).firmas") << "";
     const fs::path root = fs::absolute(dir.path()).root_path();
     const std::vector<std::pair<std::vector<fs::path>, fs::path>> cases{
         {{folder}, folder / "Entrega cliente.firmas"},
         {{folder / ""}, folder / "Entrega cliente.firmas"},
         {{folder / "a" / ".." / "b"}, folder / "b" / "b.firmas"},
-        {{folder / "x.txt"}, folder / "Entrega cliente.firmas"},
-        {{folder / "b", folder / "x.txt"}, folder / "Entrega cliente.firmas"},
+        {{folder / "x.txt"}, folder / "Entrega cliente (selection 2).firmas"},
+        {{folder / "b", folder / "x.txt"}, folder / "Entrega cliente (selection 2).firmas"},
         {{root}, root / "firmas.firmas"},
     };
     for (const auto& [items, list] : cases) EXPECT_EQ(proposed_list(items), list) << items.front();

@@ -105,11 +105,14 @@ closed
 [ "$(head -c ${#recorded} "$list")" = "$recorded" ] || fail "the list's own lines changed"
 tail -n 2 "$list" | grep -q '  anexo.txt' || fail "anexo.txt was not added: $(tail -n 2 "$list")"
 
-# "Send to" with a folder and a file: one list beside them, of those alone.
-rm "$list"
+# "Send to" with a folder and a file: one list beside them, of those alone,
+# never in the place of the folder's own list, which stays.
+whole=$(cat "$list")
+list="$folder/$folder (selección).firmas"
 start '*guardar' "$windows_folder\\Contratos" "$windows_folder\\anexo.txt"
 accept "Guardar firmas"
-probe wait Status "La lista está guardada en $windows_folder\\$folder.firmas. Tiene 2 archivos." || fail "the selection was not recorded"
+probe wait Status "La lista está guardada en $windows_folder\\$folder (selección).firmas. Tiene 2 archivos." || fail "the selection was not recorded"
 closed
 [ "$(sed 's/^[^ ]* [^ ]* [^ ]*  //' "$list" | tr -d '\r' | sort)" = "$(printf '%s\n' 'Contratos\contrato señal.pdf' 'anexo.txt' | sort)" ] ||
     fail "the selection's list: $(cat "$list")"
+[ "$(cat "$folder/$folder.firmas")" = "$whole" ] || fail "the folder's list changed"
